@@ -1,0 +1,17 @@
+# Shared part of the two mingw-w64 toolchain files. The win32 threading
+# variant (-win32) keeps the C++ runtime free of the winpthreads DLL.
+foreach(candidate ${ZOLM_MINGW_PREFIX}-g++-win32 ${ZOLM_MINGW_PREFIX}-g++)
+  find_program(ZOLM_MINGW_CXX ${candidate})
+  if(ZOLM_MINGW_CXX)
+    break()
+  endif()
+endforeach()
+string(REGEX REPLACE "g\\+\\+" "gcc" ZOLM_MINGW_CC "${ZOLM_MINGW_CXX}")
+set(CMAKE_C_COMPILER ${ZOLM_MINGW_CC})
+set(CMAKE_CXX_COMPILER ${ZOLM_MINGW_CXX})
+set(CMAKE_RC_COMPILER ${ZOLM_MINGW_PREFIX}-windres)
+find_program(ZOLM_WIDL NAMES ${ZOLM_MINGW_PREFIX}-widl widl)
+set(CMAKE_FIND_ROOT_PATH /usr/${ZOLM_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

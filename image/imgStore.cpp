@@ -1,0 +1,62 @@
+// cImgStore: the row table and every row are allocated up front and zeroed,
+// so a reader that stops early leaves the remaining rows black.
+#include "image/imgStore.h"
+
+#include <cstring>
+#include <new>
+
+int64_t imgRowBytes(int64_t width, int64_t bitsPerPixel) {
+  if (width < 0 || bitsPerPixel < 0) return -1;
+  if (bitsPerPixel != 0 && width > (INT64_MAX - 7) / bitsPerPixel) return -1;
+  int64_t bytes = (width * bitsPerPixel + 7) / 8;
+  return bytes > INT32_MAX ? -1 : bytes;
+}
+
+cImgStore::cImgStore(int32_t newRowCount, int32_t newWidth, int32_t newBitsPerPixel)
+    : rowCount(newRowCount), width(newWidth), bitsPerPixel(newBitsPerPixel) {
+  // Signed 32-bit arithmetic as the row size is defined; sizes that overflow
+  // it make the store fail instead of wrapping.
+  int64_t bytes = (static_cast<int64_t>(newWidth) * newBitsPerPixel + 7) / 8;
+  rowBytes = (bytes < INT32_MIN || bytes > INT32_MAX) ? -1 : static_cast<int32_t>(bytes);
+
+  // A negative count, or one whose table of row pointers cannot be addressed
+  // in 32 bits, is refused like a failed allocation.
+  if (static_cast<uint32_t>(newRowCount) >= (1u << 30)) {
+    failed = 1;
+    return;
+  }
+  rows = new (std::nothrow) uint8_t*[newRowCount > 0 ? newRowCount : 1];
+  if (!rows) {
+    failed = 1;
+    return;
+  }
+  for (int32_t i = 0; i < newRowCount; ++i) rows[i] = nullptr;
+  if (rowBytes < 0) {
+    failed = 1;
+    return;
+  }
+  for (int32_t i = 0; i < newRowCount; ++i) {
+    rows[i] = new (std::nothrow) uint8_t[rowBytes > 0 ? rowBytes : 1];
+    if (!rows[i]) {
+      failed = 1;
+      continue;
+    }
+    std::memset(rows[i], 0, static_cast<size_t>(rowBytes));
+  }
+}
+
+cImgStore::~cImgStore() {
+  if (!rows) return;
+  for (int32_t i = 0; i < rowCount; ++i) delete[] rows[i];
+  delete[] rows;
+}
+
+void cImgStore::setRow(const uint8_t* data, int32_t index) {
+  uint8_t* row = getRow(index);
+  if (row && data) std::memcpy(row, data, static_cast<size_t>(rowBytes));
+}
+
+uint8_t* cImgStore::getRow(int32_t index) const {
+  if (failed || index < 0 || index >= rowCount) return nullptr;
+  return rows[index];
+}
