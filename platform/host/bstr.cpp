@@ -1,0 +1,79 @@
+// BSTR allocation on Linux: one heap block holding the 4-byte byte length,
+// the UTF-16 text and a terminating NUL. The BSTR points just past the length
+// word, so it reads as an ordinary NUL-terminated string too.
+#include "platform/host/oleauto.h"
+
+#include <cstdlib>
+
+namespace {
+
+// Length word plus terminator; the largest byte length leaves room for both.
+constexpr size_t kOverhead = sizeof(DWORD) + sizeof(OLECHAR);
+constexpr UINT kMaxBytes = 0x7FFFFFF0u;
+
+BSTR allocBytes(const void* data, UINT byteLen) {
+  if (byteLen > kMaxBytes) return nullptr;
+  char* block = static_cast<char*>(std::malloc(kOverhead + byteLen + 1));
+  if (!block) return nullptr;
+  DWORD len = byteLen;
+  std::memcpy(block, &len, sizeof len);
+  char* text = block + sizeof(DWORD);
+  if (data)
+    std::memcpy(text, data, byteLen);
+  else
+    std::memset(text, 0, byteLen);
+  // A full OLECHAR of zeros after the text, plus one byte for odd lengths.
+  std::memset(text + byteLen, 0, sizeof(OLECHAR) + 1);
+  return reinterpret_cast<BSTR>(text);
+}
+
+size_t textLength(const OLECHAR* psz) {
+  size_t n = 0;
+  while (psz[n]) ++n;
+  return n;
+}
+
+}  // namespace
+
+extern "C" {
+
+BSTR WINAPI SysAllocString(const OLECHAR* psz) {
+  if (!psz) return nullptr;
+  size_t n = textLength(psz);
+  if (n > kMaxBytes / sizeof(OLECHAR)) return nullptr;
+  return allocBytes(psz, static_cast<UINT>(n * sizeof(OLECHAR)));
+}
+
+BSTR WINAPI SysAllocStringLen(const OLECHAR* strIn, UINT ui) {
+  if (ui > kMaxBytes / sizeof(OLECHAR)) return nullptr;
+  return allocBytes(strIn, ui * static_cast<UINT>(sizeof(OLECHAR)));
+}
+
+BSTR WINAPI SysAllocStringByteLen(LPCSTR psz, UINT len) { return allocBytes(psz, len); }
+
+INT WINAPI SysReAllocString(BSTR* pbstr, const OLECHAR* psz) {
+  if (!pbstr) return FALSE;
+  BSTR fresh = SysAllocString(psz);
+  if (psz && !fresh) return FALSE;
+  SysFreeString(*pbstr);
+  *pbstr = fresh;
+  return TRUE;
+}
+
+void WINAPI SysFreeString(BSTR bstrString) {
+  if (!bstrString) return;
+  std::free(reinterpret_cast<char*>(bstrString) - sizeof(DWORD));
+}
+
+UINT WINAPI SysStringByteLen(BSTR bstr) {
+  if (!bstr) return 0;
+  DWORD len;
+  std::memcpy(&len, reinterpret_cast<const char*>(bstr) - sizeof(DWORD), sizeof len);
+  return len;
+}
+
+UINT WINAPI SysStringLen(BSTR pbstr) {
+  return SysStringByteLen(pbstr) / static_cast<UINT>(sizeof(OLECHAR));
+}
+
+}  // extern "C"

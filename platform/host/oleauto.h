@@ -1,0 +1,47 @@
+// The Linux stand-ins for OLE Automation's BSTR and VARIANT services.
+//
+// A BSTR points at UTF-16 text preceded by a 4-byte byte length and followed
+// by a NUL, exactly as the platform lays it out, so code that reads the length
+// word or passes the string on as a plain NUL-terminated string works alike on
+// both sides. VariantChangeType converts between the scalar types and BSTR the
+// way script hosts rely on: numbers are rounded half to even, out-of-range
+// values give DISP_E_OVERFLOW and text that is no number DISP_E_TYPEMISMATCH.
+#pragma once
+
+#include "platform/host/wintypes.h"
+
+// Flags of VariantChangeType.
+#define VARIANT_NOVALUEPROP 0x01
+#define VARIANT_ALPHABOOL 0x02
+#define VARIANT_NOUSEROVERRIDE 0x04
+#define VARIANT_LOCALBOOL 0x10
+
+extern "C" {
+
+// BSTR allocation. A null BSTR stands for the empty string everywhere.
+ZOLMPLATFORM_API BSTR WINAPI SysAllocString(const OLECHAR* psz);
+ZOLMPLATFORM_API BSTR WINAPI SysAllocStringLen(const OLECHAR* strIn, UINT ui);
+ZOLMPLATFORM_API BSTR WINAPI SysAllocStringByteLen(LPCSTR psz, UINT len);
+ZOLMPLATFORM_API INT WINAPI SysReAllocString(BSTR* pbstr, const OLECHAR* psz);
+ZOLMPLATFORM_API void WINAPI SysFreeString(BSTR bstrString);
+ZOLMPLATFORM_API UINT WINAPI SysStringLen(BSTR pbstr);
+ZOLMPLATFORM_API UINT WINAPI SysStringByteLen(BSTR bstr);
+
+// VARIANT handling.
+ZOLMPLATFORM_API void WINAPI VariantInit(VARIANTARG* pvarg);
+ZOLMPLATFORM_API HRESULT WINAPI VariantClear(VARIANTARG* pvarg);
+ZOLMPLATFORM_API HRESULT WINAPI VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc);
+ZOLMPLATFORM_API HRESULT WINAPI VariantChangeType(VARIANTARG* pvargDest,
+                                                  const VARIANTARG* pvarSrc, USHORT wFlags,
+                                                  VARTYPE vt);
+
+// Text to number: optional blanks, sign, digits, fraction and exponent;
+// fractions are rounded half to even.
+ZOLMPLATFORM_API HRESULT WINAPI VarUI4FromStr(LPCOLESTR strIn, LCID lcid, ULONG dwFlags,
+                                              ULONG* pulOut);
+ZOLMPLATFORM_API HRESULT WINAPI VarI4FromStr(LPCOLESTR strIn, LCID lcid, ULONG dwFlags,
+                                             LONG* plOut);
+
+}  // extern "C"
+
+// ---- end of the BSTR and VARIANT services; type library services follow ----

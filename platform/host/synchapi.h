@@ -1,0 +1,59 @@
+// Critical sections and interlocked operations on Linux.
+//
+// A CRITICAL_SECTION is re-entrant, as the platform's is: the thread that
+// holds it may enter it again and must leave it as often. The interlocked
+// operations are sequentially consistent and inline, so a reference count
+// costs no call into libzolmplatform.so.
+#pragma once
+
+#include "platform/host/wintypes.h"
+
+#include <pthread.h>
+
+struct CRITICAL_SECTION {
+  pthread_mutex_t mutex;
+};
+typedef CRITICAL_SECTION* LPCRITICAL_SECTION;
+
+#define CRITICAL_SECTION_NO_DEBUG_INFO 0x01000000
+
+extern "C" {
+ZOLMPLATFORM_API void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+ZOLMPLATFORM_API BOOL WINAPI InitializeCriticalSectionAndSpinCount(
+    LPCRITICAL_SECTION lpCriticalSection, DWORD dwSpinCount);
+ZOLMPLATFORM_API BOOL WINAPI InitializeCriticalSectionEx(LPCRITICAL_SECTION lpCriticalSection,
+                                                         DWORD dwSpinCount, DWORD Flags);
+ZOLMPLATFORM_API void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+ZOLMPLATFORM_API BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+ZOLMPLATFORM_API void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+ZOLMPLATFORM_API void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+}  // extern "C"
+
+// Each returns the new value (increment, decrement) or the previous one.
+inline LONG InterlockedIncrement(LONG volatile* Addend) {
+  return __atomic_add_fetch(Addend, 1, __ATOMIC_SEQ_CST);
+}
+inline LONG InterlockedDecrement(LONG volatile* Addend) {
+  return __atomic_sub_fetch(Addend, 1, __ATOMIC_SEQ_CST);
+}
+inline LONG InterlockedExchange(LONG volatile* Target, LONG Value) {
+  return __atomic_exchange_n(Target, Value, __ATOMIC_SEQ_CST);
+}
+inline LONG InterlockedExchangeAdd(LONG volatile* Addend, LONG Value) {
+  return __atomic_fetch_add(Addend, Value, __ATOMIC_SEQ_CST);
+}
+inline LONG InterlockedCompareExchange(LONG volatile* Destination, LONG Exchange,
+                                       LONG Comperand) {
+  __atomic_compare_exchange_n(Destination, &Comperand, Exchange, false, __ATOMIC_SEQ_CST,
+                              __ATOMIC_SEQ_CST);
+  return Comperand;
+}
+inline void* InterlockedExchangePointer(void* volatile* Target, void* Value) {
+  return __atomic_exchange_n(Target, Value, __ATOMIC_SEQ_CST);
+}
+inline void* InterlockedCompareExchangePointer(void* volatile* Destination, void* Exchange,
+                                               void* Comperand) {
+  __atomic_compare_exchange_n(Destination, &Comperand, Exchange, false, __ATOMIC_SEQ_CST,
+                              __ATOMIC_SEQ_CST);
+  return Comperand;
+}
