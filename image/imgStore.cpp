@@ -12,6 +12,26 @@ int64_t imgRowBytes(int64_t width, int64_t bitsPerPixel) {
   return bytes > INT32_MAX ? -1 : bytes;
 }
 
+int64_t imgPaddedRowBytes(int64_t width, int64_t bitsPerPixel, int64_t alignment) {
+  if (alignment <= 0) return -1;
+  int64_t bytes = imgRowBytes(width, bitsPerPixel);
+  if (bytes < 0) return -1;
+  bytes = (bytes + alignment - 1) / alignment * alignment;
+  return bytes > INT32_MAX ? -1 : bytes;
+}
+
+bool imgStoreAllowed(int64_t width, int64_t rows, int64_t bytesPerPixel, int64_t fileBytes) {
+  if (width < 0 || rows < 0 || bytesPerPixel <= 0 || fileBytes < 0) return false;
+  int64_t widthForCount = width > 0 ? width : 1;
+  if (rows > 0 && widthForCount > kImgMaxPixels / rows) return false;
+  // Both factors are now below 2^28 and 2^31, so nothing below overflows.
+  int64_t rowBytes = imgRowBytes(width, 8 * bytesPerPixel);
+  if (rowBytes < 0) return false;
+  int64_t storeBytes = rows * (rowBytes + kImgRowOverheadBytes);
+  if (storeBytes <= kImgAnyFileStoreBytes) return true;
+  return storeBytes / kImgStoreBytesPerFileByte <= fileBytes;
+}
+
 cImgStore::cImgStore(int32_t newRowCount, int32_t newWidth, int32_t newBitsPerPixel)
     : rowCount(newRowCount), width(newWidth), bitsPerPixel(newBitsPerPixel) {
   // Signed 32-bit arithmetic as the row size is defined; sizes that overflow

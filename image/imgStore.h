@@ -30,3 +30,29 @@ class cImgStore {
 // (width * bitsPerPixel + 7) / 8 computed in 64 bits; -1 when it does not fit
 // a signed 32-bit byte count or an argument is negative.
 int64_t imgRowBytes(int64_t width, int64_t bitsPerPixel);
+
+// (width * bitsPerPixel + 7) / 8 rounded up to a multiple of `alignment`
+// bytes (BMP rows are padded to 4); -1 when it does not fit a signed 32-bit
+// byte count, an argument is negative or alignment is not positive.
+int64_t imgPaddedRowBytes(int64_t width, int64_t bitsPerPixel, int64_t alignment);
+
+// Limits on the pictures the readers build a pixel store for.
+// At most 2^28 pixels (16384 x 16384): a 24-bit store of that size takes
+// 768 MiB, which is as much as a 32-bit process can hope to obtain; every
+// row counts as at least one pixel so that a picture of width 0 cannot ask
+// for an unbounded row table.
+constexpr int64_t kImgMaxPixels = int64_t{1} << 28;
+// A store of up to 16 MiB is allowed whatever the file's length...
+constexpr int64_t kImgAnyFileStoreBytes = int64_t{16} << 20;
+// ...a larger one only up to 1024 bytes per byte of the file. Real pictures
+// stay far below that (raw data expands at most 8 times, run-length coding of
+// 1-bit planes about 250 times), while a tiny file with a forged header cannot
+// make the reader allocate gigabytes.
+constexpr int64_t kImgStoreBytesPerFileByte = 1024;
+// What one row costs beyond its pixels: its pointer and the allocation's
+// bookkeeping.
+constexpr int64_t kImgRowOverheadBytes = 32;
+
+// True when a store of `rows` rows of `width` pixels at `bytesPerPixel`
+// bytes each stays within the limits above for a file of fileBytes bytes.
+bool imgStoreAllowed(int64_t width, int64_t rows, int64_t bytesPerPixel, int64_t fileBytes);

@@ -1,0 +1,50 @@
+// cBmpDecoder: turns a BMP file's pixel data into rows, one byte per pixel
+// (palette index) or three (red, green, blue), for uncompressed rows of 1, 4,
+// 8 and 24 bits and for RLE8 and RLE4 data.
+#pragma once
+
+#include <cstdint>
+
+#include "image/codec.h"
+
+class cBmpDecoder : public cDecoder {
+ public:
+  // Status values; once non-zero the status stays so.
+  static constexpr int32_t statusEndOfBitmap = 1;   // RLE end-of-bitmap escape
+  static constexpr int32_t statusFileError = 4;     // a file operation failed
+  static constexpr int32_t statusEndOfFile = 16;    // position at or past the end
+  static constexpr int32_t statusBadCompression = 64;
+  static constexpr int32_t statusDelta = 128;       // RLE delta escapes are not supported
+
+  // rowCapacity bounds every write into a row buffer, whatever the header says.
+  cBmpDecoder(cBitmapFile* source, uint32_t compression, uint32_t bitsPerPixel,
+              int32_t rowCapacity);
+
+  int32_t decodeLine(uint8_t* buffer, int32_t pixelCount) override;
+  int32_t getStatus() override;
+
+  // Whether the last decodeLine delivered a whole row: all its pixel bytes
+  // were read, or an RLE row ended with its end-of-line or end-of-bitmap
+  // escape (or filled the row before the file ended).
+  bool lastRowComplete() const { return rowComplete; }
+  void setRowCapacity(int32_t bytes) { rowCapacity = bytes < 0 ? 0 : bytes; }
+
+  int32_t status = 0;
+  uint32_t compression;
+  uint32_t bitsPerPixel;
+  cBitmapFile* source;  // not owned
+
+ private:
+  void readRawRow(uint8_t* buffer, int32_t n);
+  void readRaw1Row(uint8_t* buffer, int32_t n);
+  void readRaw4Row(uint8_t* buffer, int32_t n);
+  void readRaw8Row(uint8_t* buffer, int32_t n);
+  void readRaw24Row(uint8_t* buffer, int32_t n);
+  void readRle8Row(uint8_t* buffer, int32_t n);
+  void readRle4Row(uint8_t* buffer, int32_t n);
+  // Drops the fill bytes after a row of rowBytes bytes (rows are padded to 4).
+  void skipRowFill(int64_t rowBytes);
+
+  int32_t rowCapacity;
+  bool rowComplete = false;
+};

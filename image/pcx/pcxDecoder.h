@@ -1,0 +1,48 @@
+// cPcxDecoder: turns a PCX file's run-length coded planes into rows, one
+// byte per pixel (palette index) or three (red, green, blue planes).
+#pragma once
+
+#include <cstdint>
+
+#include "image/codec.h"
+
+class cPcxDecoder : public cDecoder {
+ public:
+  static constexpr int32_t statusEndOfFile = 2;
+  static constexpr int32_t statusFileError = 4;
+
+  // source's file is open; header is its 128 header bytes.
+  cPcxDecoder(cBitmapFile* source, const uint8_t* header);
+
+  int32_t decodeLine(uint8_t* buffer, int32_t pixelCount) override;
+  int32_t begin() override;
+  int32_t getStatus() override;
+
+  // Whether the last decodeLine read every byte of the row's planes.
+  bool lastRowComplete() const { return rowComplete; }
+  // Every write into a row buffer stays below this many bytes.
+  void setRowCapacity(int32_t bytes) { rowCapacity = bytes < 0 ? 0 : bytes; }
+
+  uint32_t status = 0;
+  uint32_t bitsPerPlane;
+  uint32_t planeCount;
+  uint32_t bytesPerPlaneLine;
+  cBitmapFile* source;  // not owned
+  uint32_t lastCode = 0;
+  int32_t runCount = 0;
+  uint32_t runValue = 0;
+  uint32_t pixelMask;
+
+ private:
+  bool fetchRun(bool reorder);
+  bool readBytePlanes(uint8_t* buffer, int32_t n);
+  bool readBitPlanes(uint8_t* buffer, int32_t n);
+
+  int32_t rowCapacity = 0;
+  bool rowComplete = false;
+};
+
+// The byte v with the order of its groups of `bits` bits reversed (1, 2 or 4
+// bits; other values give v unchanged): the first pixel of a byte then sits
+// in its lowest bits.
+uint8_t pcxReorder(uint32_t bits, uint8_t v);

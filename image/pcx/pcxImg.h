@@ -1,0 +1,35 @@
+// cPcxImg: the image file object for PCX files (also used for files named
+// .ICO). Reading fills the pixel store (row 0 at the top) and the palette:
+// black and white for 2 colours, the header's colour map or the standard
+// 16-colour table for 16, the 769-byte trailer for 256. The 128 header bytes
+// are kept as read for writing the file back.
+#pragma once
+
+#include <cstdint>
+
+#include "image/bitmapFile.h"
+
+class cPcxImg : public cBitmapFile {
+ public:
+  static constexpr int32_t headerSize = 128;
+
+  cPcxImg() = default;
+  ~cPcxImg() override = default;
+
+  int32_t loadFile(LPCWSTR fileName) override;
+  int32_t saveFile(LPCWSTR fileName) override;
+
+  // The steps of loadFile; each returns errorCode.
+  int32_t readHeader();
+  int32_t readPixels();
+  int32_t readPalette();
+
+  // The header exactly as read.
+  uint8_t header[headerSize] = {};
+
+  uint8_t version() const { return header[1]; }
+};
+
+// The standard 16-colour table, red, green, blue per entry, used for
+// 16-colour pictures of version 3.
+extern const uint8_t pcxStandardColors[16][3];

@@ -1,0 +1,276 @@
+// The platform's file calls over POSIX descriptors. A handle is a small
+// record holding the descriptor and the access it was opened with, tagged so
+// that a stale or foreign handle is refused with ERROR_INVALID_HANDLE rather
+// than touching an unrelated descriptor.
+#include "platform/host/fileapi.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <new>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+thread_local DWORD lastError = ERROR_SUCCESS;
+
+constexpr uint32_t kFileTag = 0x46494C45;  // "FILE"
+
+struct HostFile {
+  uint32_t tag;
+  int fd;
+  DWORD access;
+};
+
+HostFile* fileOf(HANDLE handle) {
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
+  HostFile* file = static_cast<HostFile*>(handle);
+  return file->tag == kFileTag ? file : nullptr;
+}
+
+// errno as the platform's error code.
+DWORD errorFromErrno(int error) {
+  switch (error) {
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EISDIR: return ERROR_ACCESS_DENIED;
+    case EMFILE:
+    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+    case EBADF: return ERROR_INVALID_HANDLE;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    case EROFS: return ERROR_WRITE_PROTECT;
+    case ETXTBSY:
+    case EBUSY: return ERROR_SHARING_VIOLATION;
+    case EEXIST: return ERROR_FILE_EXISTS;
+    case EINVAL: return ERROR_INVALID_PARAMETER;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return ERROR_DISK_FULL;
+    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+    case ELOOP: return ERROR_BAD_PATHNAME;
+    default: return ERROR_GEN_FAILURE;
+  }
+}
+
+BOOL fail(DWORD code) {
+  lastError = code;
+  return FALSE;
+}
+
+// UTF-16 to UTF-8. A lone surrogate has no UTF-8 form: the name is refused.
+bool toUtf8(LPCWSTR name, std::string& out) {
+  for (size_t i = 0; name[i] != 0; ++i) {
+    uint32_t c = name[i];
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      uint32_t low = name[i + 1];
+      if (low < 0xDC00 || low > 0xDFFF) return false;
+      c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+      ++i;
+    } else if (c >= 0xDC00 && c <= 0xDFFF) {
+      return false;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+extern "C" {
+
+DWORD WINAPI GetLastError(void) { return lastError; }
+
+void WINAPI SetLastError(DWORD code) { lastError = code; }
+
+HANDLE WINAPI CreateFileW(LPCWSTR name, DWORD access, DWORD /*share*/,
+                          LPSECURITY_ATTRIBUTES /*security*/, DWORD disposition,
+                          DWORD /*flags*/, HANDLE /*templateFile*/) {
+  if (name == nullptr) {
+    fail(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  if (name[0] == 0) {
+    fail(ERROR_PATH_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  std::string path;
+  if (!toUtf8(name, path)) {
+    fail(ERROR_INVALID_NAME);
+    return INVALID_HANDLE_VALUE;
+  }
+
+  int flags = O_CLOEXEC;
+  bool reads = (access & GENERIC_READ) != 0;
+  bool writes = (access & GENERIC_WRITE) != 0;
+  flags |= reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
+  switch (disposition) {
+    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
+    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+    case OPEN_EXISTING: break;
+    case OPEN_ALWAYS: flags |= O_CREAT; break;
+    case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
+    default:
+      fail(ERROR_INVALID_PARAMETER);
+      return INVALID_HANDLE_VALUE;
+  }
+
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    fail(errorFromErrno(errno));
+    return INVALID_HANDLE_VALUE;
+  }
+  // A directory is not a file: the platform refuses to open one this way.
+  struct stat info;
+  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    fail(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
+  HostFile* file = new (std::nothrow) HostFile{kFileTag, fd, access};
+  if (!file) {
+    ::close(fd);
+    fail(ERROR_NOT_ENOUGH_MEMORY);
+    return INVALID_HANDLE_VALUE;
+  }
+  lastError = ERROR_SUCCESS;
+  return file;
+}
+
+BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD countRead,
+                     LPOVERLAPPED /*overlapped*/) {
+  if (countRead) *countRead = 0;
+  HostFile* file = fileOf(handle);
+  if (!file) return fail(ERROR_INVALID_HANDLE);
+  if (!(file->access & GENERIC_READ)) return fail(ERROR_ACCESS_DENIED);
+  if (count != 0 && buffer == nullptr) return fail(ERROR_INVALID_PARAMETER);
+  // The whole count unless the file ends first, as the platform does for files.
+  DWORD done = 0;
+  while (done < count) {
+    ssize_t got = ::read(file->fd, static_cast<uint8_t*>(buffer) + done, count - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      if (countRead) *countRead = done;
+      return fail(errorFromErrno(errno));
+    }
+    if (got == 0) break;
+    done += static_cast<DWORD>(got);
+  }
+  if (countRead) *countRead = done;
+  return TRUE;
+}
+
+BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD countWritten,
+                      LPOVERLAPPED /*overlapped*/) {
+  if (countWritten) *countWritten = 0;
+  HostFile* file = fileOf(handle);
+  if (!file) return fail(ERROR_INVALID_HANDLE);
+  if (!(file->access & GENERIC_WRITE)) return fail(ERROR_ACCESS_DENIED);
+  if (count != 0 && buffer == nullptr) return fail(ERROR_INVALID_PARAMETER);
+  DWORD done = 0;
+  while (done < count) {
+    ssize_t put = ::write(file->fd, static_cast<const uint8_t*>(buffer) + done, count - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      if (countWritten) *countWritten = done;
+      return fail(put < 0 ? errorFromErrno(errno) : ERROR_WRITE_FAULT);
+    }
+    done += static_cast<DWORD>(put);
+  }
+  if (countWritten) *countWritten = done;
+  return TRUE;
+}
+
+DWORD WINAPI SetFilePointer(HANDLE handle, LONG distance, PLONG distanceHigh, DWORD method) {
+  HostFile* file = fileOf(handle);
+  if (!file) {
+    fail(ERROR_INVALID_HANDLE);
+    return INVALID_SET_FILE_POINTER;
+  }
+  // Without a high part the distance is a signed 32-bit value.
+  int64_t move = distanceHigh
+                     ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*distanceHigh)) << 32) |
+                                            static_cast<uint32_t>(distance))
+                     : static_cast<int64_t>(distance);
+  int64_t base;
+  if (method == FILE_BEGIN) {
+    base = 0;
+  } else if (method == FILE_CURRENT) {
+    base = ::lseek(file->fd, 0, SEEK_CUR);
+  } else if (method == FILE_END) {
+    struct stat info;
+    base = fstat(file->fd, &info) == 0 ? info.st_size : -1;
+  } else {
+    fail(ERROR_INVALID_PARAMETER);
+    return INVALID_SET_FILE_POINTER;
+  }
+  if (base < 0) {
+    fail(errorFromErrno(errno));
+    return INVALID_SET_FILE_POINTER;
+  }
+  int64_t target = base + move;
+  if (target < 0) {
+    fail(ERROR_NEGATIVE_SEEK);
+    return INVALID_SET_FILE_POINTER;
+  }
+  // A position beyond 32 bits cannot be answered without the high part.
+  if (!distanceHigh && target > 0xFFFFFFFELL) {
+    fail(ERROR_INVALID_PARAMETER);
+    return INVALID_SET_FILE_POINTER;
+  }
+  if (::lseek(file->fd, static_cast<off_t>(target), SEEK_SET) < 0) {
+    fail(errorFromErrno(errno));
+    return INVALID_SET_FILE_POINTER;
+  }
+  if (distanceHigh) *distanceHigh = static_cast<LONG>(target >> 32);
+  lastError = ERROR_SUCCESS;
+  return static_cast<DWORD>(target);
+}
+
+DWORD WINAPI GetFileSize(HANDLE handle, LPDWORD sizeHigh) {
+  HostFile* file = fileOf(handle);
+  if (!file) {
+    fail(ERROR_INVALID_HANDLE);
+    return INVALID_FILE_SIZE;
+  }
+  struct stat info;
+  if (fstat(file->fd, &info) != 0) {
+    fail(errorFromErrno(errno));
+    return INVALID_FILE_SIZE;
+  }
+  uint64_t size = static_cast<uint64_t>(info.st_size);
+  if (sizeHigh) *sizeHigh = static_cast<DWORD>(size >> 32);
+  return static_cast<DWORD>(size);
+}
+
+BOOL WINAPI CloseHandle(HANDLE handle) {
+  HostFile* file = fileOf(handle);
+  if (!file) return fail(ERROR_INVALID_HANDLE);
+  file->tag = 0;
+  int result = ::close(file->fd);
+  delete file;
+  // The descriptor is released even when close reports a deferred write error.
+  if (result != 0 && errno != EINTR) return fail(errorFromErrno(errno));
+  return TRUE;
+}
+
+}  // extern "C"

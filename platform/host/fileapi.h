@@ -1,0 +1,65 @@
+// The platform's file calls on Linux: CreateFileW, ReadFile, WriteFile,
+// SetFilePointer, GetFileSize, CloseHandle and the thread's last error code,
+// over POSIX descriptors. Names arrive as UTF-16 and are opened as UTF-8;
+// errno values are reported as the platform's error codes, so callers see the
+// same numbers on both sides (a missing file is 2, access denied 5).
+// Share modes are accepted but not enforced: POSIX has no mandatory locks.
+#pragma once
+
+#include "platform/host/wintypes.h"
+
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define FILE_SHARE_READ 0x00000001u
+#define FILE_SHARE_WRITE 0x00000002u
+#define FILE_SHARE_DELETE 0x00000004u
+#define CREATE_NEW 1u
+#define CREATE_ALWAYS 2u
+#define OPEN_EXISTING 3u
+#define OPEN_ALWAYS 4u
+#define TRUNCATE_EXISTING 5u
+#define FILE_ATTRIBUTE_NORMAL 0x00000080u
+#define FILE_BEGIN 0u
+#define FILE_CURRENT 1u
+#define FILE_END 2u
+#define INVALID_SET_FILE_POINTER ((DWORD)-1)
+#define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
+
+#ifndef ERROR_WRITE_FAULT
+#define ERROR_WRITE_FAULT 29L
+#endif
+#ifndef ERROR_READ_FAULT
+#define ERROR_READ_FAULT 30L
+#endif
+#ifndef ERROR_GEN_FAILURE
+#define ERROR_GEN_FAILURE 31L
+#endif
+
+struct SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+};
+typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
+struct OVERLAPPED;  // asynchronous I/O is not offered; pass null
+typedef OVERLAPPED* LPOVERLAPPED;
+
+extern "C" {
+ZOLMPLATFORM_API HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess,
+                                           DWORD dwShareMode,
+                                           LPSECURITY_ATTRIBUTES lpSecurityAttributes,
+                                           DWORD dwCreationDisposition,
+                                           DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+ZOLMPLATFORM_API BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+                                      LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped);
+ZOLMPLATFORM_API BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer,
+                                       DWORD nNumberOfBytesToWrite,
+                                       LPDWORD lpNumberOfBytesWritten,
+                                       LPOVERLAPPED lpOverlapped);
+ZOLMPLATFORM_API DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove,
+                                             PLONG lpDistanceToMoveHigh, DWORD dwMoveMethod);
+ZOLMPLATFORM_API DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh);
+ZOLMPLATFORM_API BOOL WINAPI CloseHandle(HANDLE hObject);
+ZOLMPLATFORM_API DWORD WINAPI GetLastError(void);
+ZOLMPLATFORM_API void WINAPI SetLastError(DWORD dwErrCode);
+}
