@@ -17,19 +17,10 @@
 #include <cstdio>
 #include <string>
 
-namespace {
-
-const CLSID CLSID_FontFile = {
-    0xCB8D375B, 0x53BB, 0x47B0, {0xAF, 0x30, 0x9E, 0xF7, 0xAA, 0x14, 0x4F, 0x3D}};
-const CLSID CLSID_PaletteLoader = {
-    0x74FCDF8C, 0x45F4, 0x4BAC, {0xBD, 0xE0, 0x68, 0x45, 0x37, 0x41, 0xE8, 0xD2}};
-const IID IID_IFontFile = {
-    0x6D3D764B, 0x1D52, 0x4B2F, {0xB4, 0x30, 0x10, 0x25, 0x76, 0x8D, 0xBD, 0x39}};
-const IID IID_IPaletteLoader = {
-    0x686AEBFD, 0x4FC6, 0x4D39, {0xAA, 0xFB, 0x97, 0x7C, 0xB6, 0x5C, 0x15, 0x7E}};
-
 // The operation tables as the type library lays them out: IDispatch's seven
-// slots, then the interface's own methods in order.
+// slots, then the interface's own methods in order. They stay outside the
+// anonymous namespace: the objects behind them live in the DLL, and a type
+// the compiler believes it sees whole would have its calls devirtualised away.
 struct IFontFileTable : public IDispatch {
   virtual HRESULT STDMETHODCALLTYPE GetFileName(BSTR fontName, VARIANT* fileName,
                                                 VARIANT_BOOL* result) = 0;  // slot 7
@@ -43,6 +34,17 @@ struct IPaletteLoaderTable : public IDispatch {
   virtual HRESULT STDMETHODCALLTYPE getRGB(VARIANT* index, VARIANT* red, VARIANT* green,
                                            VARIANT* blue, VARIANT_BOOL* result) = 0;  // slot 10
 };
+
+namespace {
+
+const CLSID CLSID_FontFile = {
+    0xCB8D375B, 0x53BB, 0x47B0, {0xAF, 0x30, 0x9E, 0xF7, 0xAA, 0x14, 0x4F, 0x3D}};
+const CLSID CLSID_PaletteLoader = {
+    0x74FCDF8C, 0x45F4, 0x4BAC, {0xBD, 0xE0, 0x68, 0x45, 0x37, 0x41, 0xE8, 0xD2}};
+const IID IID_IFontFile = {
+    0x6D3D764B, 0x1D52, 0x4B2F, {0xB4, 0x30, 0x10, 0x25, 0x76, 0x8D, 0xBD, 0x39}};
+const IID IID_IPaletteLoader = {
+    0x686AEBFD, 0x4FC6, 0x4D39, {0xAA, 0xFB, 0x97, 0x7C, 0xB6, 0x5C, 0x15, 0x7E}};
 
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using CanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
@@ -125,21 +127,25 @@ class Outer : public IUnknown {
 
 void checkPaletteLoader(IPaletteLoaderTable* loader, const std::wstring& pictures) {
   VARIANT_BOOL ok = 1;
+  // Each call comes before its check: the check's arguments read what it wrote.
   Var count;
-  check(loader->get_ColorCount(&count) == S_OK && count.vt == VT_I4 && count.lVal == 0,
+  HRESULT hr = loader->get_ColorCount(&count);
+  check(hr == S_OK && count.vt == VT_I4 && count.lVal == 0,
         "new loader: ColorCount is not the integer 0", count.lVal);
 
   Bstr bmp(pictures + L"\\pal8.bmp");
-  check(loader->load(bmp, &ok) == S_OK && ok == VARIANT_TRUE, "load of pal8.bmp (slot 7)", ok);
-  check(loader->get_ColorCount(&count) == S_OK && count.lVal == 256, "ColorCount (slot 8)",
-        count.lVal);
-  Var error(L"left over");
-  check(loader->get_lastError(&error) == S_OK && error.vt == VT_I4 && error.lVal == 0,
-        "lastError (slot 9) is not the integer 0", error.vt);
+  hr = loader->load(bmp, &ok);
+  check(hr == S_OK && ok == VARIANT_TRUE, "load of pal8.bmp (slot 7)", ok);
+  hr = loader->get_ColorCount(&count);
+  check(hr == S_OK && count.lVal == 256, "ColorCount (slot 8)", count.lVal);
+  Var error(L"42");  // converted in place, then overwritten
+  hr = loader->get_lastError(&error);
+  check(hr == S_OK && error.vt == VT_I4 && error.lVal == 0,
+        "lastError (slot 9) is not the integer 0", error.lVal);
 
   for (int i : {0, 1, 128, 255}) {
     Var index(static_cast<LONG>(i)), red, green, blue;
-    HRESULT hr = loader->getRGB(&index, &red, &green, &blue, &ok);
+    hr = loader->getRGB(&index, &red, &green, &blue, &ok);
     check(hr == S_OK && ok == VARIANT_TRUE, "getRGB (slot 10) failed", hr);
     check(red.vt == VT_I4 && red.lVal == entry(i, 0), "getRGB red", red.lVal);
     check(green.vt == VT_I4 && green.lVal == entry(i, 1), "getRGB green", green.lVal);
@@ -148,28 +154,30 @@ void checkPaletteLoader(IPaletteLoaderTable* loader, const std::wstring& picture
 
   // A string index is converted where it stands.
   Var text(L"3"), red, green, blue;
-  check(loader->getRGB(&text, &red, &green, &blue, &ok) == S_OK && ok == VARIANT_TRUE,
-        "getRGB with the string index \"3\"");
+  hr = loader->getRGB(&text, &red, &green, &blue, &ok);
+  check(hr == S_OK && ok == VARIANT_TRUE, "getRGB with the string index \"3\"", hr);
   check(text.vt == VT_I4 && text.lVal == 3, "the string index was not converted in place",
         text.vt);
   check(red.lVal == entry(3, 0) && blue.lVal == entry(3, 2), "entry 3", red.lVal);
 
   Var letters(L"abc");
   ok = 1;
-  HRESULT hr = loader->getRGB(&letters, &red, &green, &blue, &ok);
+  hr = loader->getRGB(&letters, &red, &green, &blue, &ok);
   check(FAILED(hr) && ok == 0, "getRGB with the index \"abc\" did not fail", hr);
 
   Var past(256L), keepRed(7L), keepGreen(8L), keepBlue(9L);
-  check(loader->getRGB(&past, &keepRed, &keepGreen, &keepBlue, &ok) == S_OK && ok == 0,
-        "getRGB(256) answered true");
+  hr = loader->getRGB(&past, &keepRed, &keepGreen, &keepBlue, &ok);
+  check(hr == S_OK && ok == 0, "getRGB(256) answered true", ok);
   check(keepRed.lVal == 7 && keepGreen.lVal == 8 && keepBlue.lVal == 9,
         "getRGB(256) changed the colours", keepRed.lVal);
 
   Bstr gif(pictures + L"\\pal8.gif");
-  check(loader->load(gif, &ok) == S_OK && ok == 0, "load of pal8.gif answered true");
-  check(loader->get_ColorCount(&count) == S_OK && count.lVal == 0, "ColorCount after .gif",
-        count.lVal);
-  check(loader->load(nullptr, &ok) == S_OK && ok == 0, "load of a null name answered true");
+  hr = loader->load(gif, &ok);
+  check(hr == S_OK && ok == 0, "load of pal8.gif answered true", ok);
+  hr = loader->get_ColorCount(&count);
+  check(hr == S_OK && count.lVal == 0, "ColorCount after .gif", count.lVal);
+  hr = loader->load(nullptr, &ok);
+  check(hr == S_OK && ok == 0, "load of a null name answered true", ok);
 }
 
 void checkDispatch(IDispatch* dispatch, const wchar_t* const* names, int count) {
@@ -184,19 +192,27 @@ void checkDispatch(IDispatch* dispatch, const wchar_t* const* names, int count) 
   check(dispatch->GetIDsOfNames(IID_NULL, &unknown, 1, LOCALE_USER_DEFAULT, &id) ==
             DISP_E_UNKNOWNNAME,
         "an unknown name has a dispatch id");
+
+  // Only the listed members exist: the next dispatch id is no member.
+  DISPPARAMS noArguments = {nullptr, nullptr, 0, 0};
+  Var result;
+  HRESULT hr = dispatch->Invoke(count + 1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                                &noArguments, &result, nullptr, nullptr);
+  check(hr == DISP_E_MEMBERNOTFOUND, "a dispatch id past the members", hr);
 }
 
 void checkFontFile(IFontFileTable* fonts) {
   Bstr courier(L"courier");
   Var file;
   VARIANT_BOOL ok = 0;
-  check(fonts->GetFileName(courier, &file, &ok) == S_OK && ok == VARIANT_TRUE,
-        "GetFileName(courier) (slot 7)", ok);
+  HRESULT hr = fonts->GetFileName(courier, &file, &ok);
+  check(hr == S_OK && ok == VARIANT_TRUE, "GetFileName(courier) (slot 7)", ok);
   check(file.vt == VT_BSTR && file.bstrVal && lstrcmpiW(file.bstrVal, L"coure.fon") == 0,
         "courier's file is not coure.fon", file.vt);
 
   BSTR directory = nullptr;
-  check(fonts->GetFontDirectory(&directory) == S_OK && directory, "GetFontDirectory (slot 8)");
+  hr = fonts->GetFontDirectory(&directory);
+  check(hr == S_OK && directory, "GetFontDirectory (slot 8)", hr);
   wchar_t expected[MAX_PATH + 8];
   UINT length = GetWindowsDirectoryW(expected, MAX_PATH);
   lstrcatW(expected, L"\\Fonts");

@@ -13,7 +13,7 @@ Sub Check(ok, what)
 End Sub
 
 Dim f : Set f = CreateObject("Zolmcom.FontFile")
-Dim shell : Set shell = CreateObject("WScript.Shell")
+Dim files : Set files = CreateObject("Scripting.FileSystemObject")
 Dim ok, file, dir, errNo
 
 file = Empty
@@ -43,7 +43,7 @@ Check ok = False And file = "keep", "overlong name: " & ok & " " & file
 
 dir = f.GetFontDirectory
 Check TypeName(dir) = "String", "GetFontDirectory answers a " & TypeName(dir)
-Check LCase(dir) = LCase(shell.ExpandEnvironmentStrings("%SystemRoot%") & "\Fonts"), _
+Check LCase(dir) = LCase(files.GetSpecialFolder(0) & "\Fonts"), _
       "font directory " & dir
 
 On Error Resume Next
