@@ -1,0 +1,226 @@
+// The 8-bit text services on Linux, with UTF-8 as the ANSI code page. The
+// conversions replace malformed input with U+FFFD, as the platform does when
+// it is not asked to refuse it, and never write past the capacity given.
+#include "platform/host/winnls.h"
+
+#include "platform/host/fileapi.h"
+
+namespace {
+
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Length of the UTF-8 sequence a lead byte announces (1 for stray bytes).
+int SequenceLength(unsigned char lead) {
+  if (lead < 0xC2) return 1;
+  if (lead < 0xE0) return 2;
+  if (lead < 0xF0) return 3;
+  if (lead < 0xF5) return 4;
+  return 1;
+}
+
+bool IsUtf8CodePage(UINT codePage) {
+  return codePage == CP_ACP || codePage == CP_THREAD_ACP || codePage == CP_UTF8;
+}
+
+// Decodes one code point at text[i] (i < length); advances i. Malformed
+// input yields U+FFFD and consumes one byte.
+char32_t DecodeOne(const unsigned char* text, int length, int& i, bool& malformed) {
+  unsigned char lead = text[i];
+  int n = SequenceLength(lead);
+  malformed = false;
+  if (n == 1) {
+    ++i;
+    if (lead < 0x80) return lead;
+    malformed = true;
+    return 0xFFFD;
+  }
+  if (i + n > length) {
+    ++i;
+    malformed = true;
+    return 0xFFFD;
+  }
+  char32_t cp = lead & (0x7F >> n);
+  for (int k = 1; k < n; ++k) {
+    if (!IsContinuation(text[i + k])) {
+      ++i;
+      malformed = true;
+      return 0xFFFD;
+    }
+    cp = (cp << 6) | (text[i + k] & 0x3F);
+  }
+  // Overlong forms, surrogates and values past U+10FFFF are malformed.
+  static const char32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kMinimum[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    ++i;
+    malformed = true;
+    return 0xFFFD;
+  }
+  i += n;
+  return cp;
+}
+
+char ToLowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+}  // namespace
+
+extern "C" {
+
+LPSTR CharNextA(LPCSTR p) {
+  if (p == nullptr || *p == '\0') return const_cast<LPSTR>(p);
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(p);
+  int n = SequenceLength(s[0]);
+  int step = 1;
+  // Only real continuation bytes belong to the character; never past a NUL.
+  while (step < n && IsContinuation(s[step])) ++step;
+  return const_cast<LPSTR>(p + step);
+}
+
+BOOL IsDBCSLeadByte(BYTE) { return FALSE; }
+
+int lstrcmpiA(LPCSTR a, LPCSTR b) {
+  if (a == nullptr || b == nullptr) return (a == b) ? 0 : (a == nullptr ? -1 : 1);
+  for (;; ++a, ++b) {
+    unsigned char ca = static_cast<unsigned char>(ToLowerAscii(*a));
+    unsigned char cb = static_cast<unsigned char>(ToLowerAscii(*b));
+    if (ca != cb) return ca < cb ? -1 : 1;
+    if (ca == 0) return 0;
+  }
+}
+
+int lstrlenA(LPCSTR text) {
+  if (text == nullptr) return 0;
+  size_t n = std::strlen(text);
+  return n > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(n);
+}
+
+UINT GetACP(void) { return CP_UTF8; }
+
+// English (United States): the host has no locale of its own to report.
+LCID GetThreadLocale(void) { return 0x0409; }
+LCID GetUserDefaultLCID(void) { return 0x0409; }
+
+int GetLocaleInfoA(LCID, LCTYPE type, LPSTR data, int capacity) {
+  const char* answer = nullptr;
+  switch (type & 0xFFFF) {
+    case LOCALE_IDEFAULTANSICODEPAGE: answer = "65001"; break;
+    case LOCALE_IDEFAULTCODEPAGE: answer = "65001"; break;
+    default: SetLastError(ERROR_INVALID_FLAGS); return 0;
+  }
+  int needed = static_cast<int>(std::strlen(answer)) + 1;
+  if (data == nullptr || capacity == 0) return needed;
+  if (capacity < needed) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::memcpy(data, answer, static_cast<size_t>(needed));
+  return needed;
+}
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLength,
+                        LPWSTR dest, int capacity) {
+  if (source == nullptr || sourceLength < -1 || capacity < 0 || !IsUtf8CodePage(codePage)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (sourceLength == -1) sourceLength = lstrlenA(source) + 1;
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(source);
+  bool measuring = (dest == nullptr || capacity == 0);
+  int written = 0;
+  for (int i = 0; i < sourceLength;) {
+    bool malformed = false;
+    char32_t cp = DecodeOne(s, sourceLength, i, malformed);
+    if (malformed && (flags & MB_ERR_INVALID_CHARS)) {
+      SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+      return 0;
+    }
+    int units = cp >= 0x10000 ? 2 : 1;
+    if (written > 0x7FFFFFFF - units) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+    if (!measuring) {
+      if (written + units > capacity) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+      }
+      if (units == 2) {
+        char32_t v = cp - 0x10000;
+        dest[written] = static_cast<WCHAR>(0xD800 + (v >> 10));
+        dest[written + 1] = static_cast<WCHAR>(0xDC00 + (v & 0x3FF));
+      } else {
+        dest[written] = static_cast<WCHAR>(cp);
+      }
+    }
+    written += units;
+  }
+  return written;
+}
+
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLength,
+                        LPSTR dest, int capacity, LPCSTR defaultChar, BOOL* usedDefaultChar) {
+  // UTF-8 takes neither a default character nor reports its use.
+  if (source == nullptr || sourceLength < -1 || capacity < 0 || !IsUtf8CodePage(codePage) ||
+      defaultChar != nullptr || usedDefaultChar != nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (sourceLength == -1) {
+    int n = 0;
+    while (source[n] != 0) {
+      if (n == 0x7FFFFFFE) break;
+      ++n;
+    }
+    sourceLength = n + 1;
+  }
+  bool measuring = (dest == nullptr || capacity == 0);
+  int written = 0;
+  for (int i = 0; i < sourceLength;) {
+    char32_t cp = source[i++];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i < sourceLength && source[i] >= 0xDC00 &&
+        source[i] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (source[i++] - 0xDC00);
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      if (flags & WC_ERR_INVALID_CHARS) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return 0;
+      }
+      cp = 0xFFFD;
+    }
+    unsigned char bytes[4];
+    int n;
+    if (cp < 0x80) {
+      bytes[0] = static_cast<unsigned char>(cp);
+      n = 1;
+    } else if (cp < 0x800) {
+      bytes[0] = static_cast<unsigned char>(0xC0 | (cp >> 6));
+      bytes[1] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+      n = 2;
+    } else if (cp < 0x10000) {
+      bytes[0] = static_cast<unsigned char>(0xE0 | (cp >> 12));
+      bytes[1] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
+      bytes[2] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+      n = 3;
+    } else {
+      bytes[0] = static_cast<unsigned char>(0xF0 | (cp >> 18));
+      bytes[1] = static_cast<unsigned char>(0x80 | ((cp >> 12) & 0x3F));
+      bytes[2] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
+      bytes[3] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
+      n = 4;
+    }
+    if (written > 0x7FFFFFFF - n) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+    if (!measuring) {
+      if (written + n > capacity) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+      }
+      std::memcpy(dest + written, bytes, static_cast<size_t>(n));
+    }
+    written += n;
+  }
+  return written;
+}
+
+}  // extern "C"
