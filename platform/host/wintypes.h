@@ -172,6 +172,22 @@ typedef HANDLE HGLOBAL;
 #define ERROR_CANTWRITE 1013L
 #define ERROR_KEY_DELETED 1018L
 
+// Shared by the file and registry calls.
+struct SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+};
+typedef SECURITY_ATTRIBUTES* PSECURITY_ATTRIBUTES;
+typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
+
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
+typedef FILETIME* PFILETIME;
+typedef FILETIME* LPFILETIME;
+
 struct GUID {
   uint32_t Data1;
   uint16_t Data2;

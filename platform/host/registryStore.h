@@ -1,0 +1,47 @@
+// The in-process registry's tree and handle table, behind the Reg* calls of
+// platform/host/winreg.h. Every function takes the one registry lock for its
+// whole run and hands back copies, so the calls stay consistent when several
+// threads use the registry. Names are UTF-16; the "A" calls convert.
+// Private to libzolmplatform.so.
+#pragma once
+
+#include "platform/host/wintypes.h"
+
+#include <string>
+#include <vector>
+
+namespace zolm_platform {
+namespace registry {
+
+// What RegQueryInfoKey reports, lengths in characters (UTF-8 bytes when
+// asked for the 8-bit calls) without the terminator, data sizes in bytes.
+struct KeyInfo {
+  DWORD subkeys = 0;
+  DWORD maxSubkeyName = 0;
+  DWORD values = 0;
+  DWORD maxValueName = 0;
+  DWORD maxValueData = 0;
+};
+
+LONG openKey(HKEY parent, const std::u16string& path, REGSAM access, HKEY* result);
+LONG createKey(HKEY parent, const std::u16string& path, REGSAM access, HKEY* result,
+               DWORD* disposition);
+LONG closeKey(HKEY key);
+LONG deleteKey(HKEY parent, const std::u16string& path);
+
+LONG setValue(HKEY key, const std::u16string& name, DWORD type, std::vector<BYTE> data);
+LONG queryValue(HKEY key, const std::u16string& name, DWORD* type, std::vector<BYTE>* data);
+LONG deleteValue(HKEY key, const std::u16string& name);
+LONG valueAt(HKEY key, DWORD index, std::u16string* name, DWORD* type, std::vector<BYTE>* data);
+LONG subkeyAt(HKEY key, DWORD index, std::u16string* name);
+LONG queryInfo(HKEY key, bool utf8Lengths, KeyInfo* info);
+
+// Text data types, which the 8-bit calls convert.
+inline bool isTextType(DWORD type) { return type == 1 || type == 2 || type == 7; }
+
+// Test support: empty the registry; see registryTesting.h.
+void reset(bool fillFontTables);
+DWORD openHandleCount();
+
+}  // namespace registry
+}  // namespace zolm_platform

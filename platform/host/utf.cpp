@@ -1,0 +1,100 @@
+// UTF-8 <-> UTF-16 for the 8-bit calls of the Linux stand-ins.
+#include "platform/host/utf.h"
+
+namespace zolm_platform {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void appendUtf16(std::u16string& out, char32_t c) {
+  if (c < 0x10000) {
+    out += static_cast<char16_t>(c);
+    return;
+  }
+  c -= 0x10000;
+  out += static_cast<char16_t>(0xD800 + (c >> 10));
+  out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::u16string utf8ToUtf16(const char* text, size_t length) {
+  std::u16string out;
+  out.reserve(length);
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  size_t i = 0;
+  while (i < length) {
+    unsigned char b = p[i];
+    if (b < 0x80) {
+      out += static_cast<char16_t>(b);
+      ++i;
+      continue;
+    }
+    int extra = (b >> 5) == 0x6 ? 1 : (b >> 4) == 0xE ? 2 : (b >> 3) == 0x1E ? 3 : -1;
+    if (extra < 0 || i + extra >= length) {
+      out += static_cast<char16_t>(kReplacement);
+      ++i;
+      continue;
+    }
+    char32_t c = extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
+    bool valid = true;
+    for (int k = 1; k <= extra; ++k) {
+      unsigned char cont = p[i + k];
+      if ((cont & 0xC0) != 0x80) {
+        valid = false;
+        break;
+      }
+      c = (c << 6) | (cont & 0x3F);
+    }
+    static const char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
+    if (!valid || c < kMinimum[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+      out += static_cast<char16_t>(kReplacement);
+      ++i;
+      continue;
+    }
+    appendUtf16(out, c);
+    i += 1 + extra;
+  }
+  return out;
+}
+
+std::u16string utf8ToUtf16(const char* text) {
+  return text ? utf8ToUtf16(text, std::char_traits<char>::length(text)) : std::u16string();
+}
+
+std::string utf16ToUtf8(const char16_t* text, size_t length) {
+  std::string out;
+  out.reserve(length);
+  for (size_t i = 0; i < length; ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = kReplacement;
+    }
+    appendUtf8(out, c);
+  }
+  return out;
+}
+
+}  // namespace zolm_platform

@@ -1,0 +1,17 @@
+// UTF-8 and UTF-16 conversion for the Linux stand-ins: the 8-bit ("A") calls
+// take UTF-8, the system's ANSI code page on Linux, and the stand-ins keep
+// their text in UTF-16 as the platform does. Malformed input becomes U+FFFD,
+// never an error. Private to libzolmplatform.so.
+#pragma once
+
+#include "platform/host/wintypes.h"
+
+#include <string>
+
+namespace zolm_platform {
+
+std::u16string utf8ToUtf16(const char* text, size_t length);
+std::u16string utf8ToUtf16(const char* text);  // NUL-terminated
+std::string utf16ToUtf8(const char16_t* text, size_t length);
+
+}  // namespace zolm_platform
