@@ -35,12 +35,7 @@
 #define ERROR_GEN_FAILURE 31L
 #endif
 
-struct SECURITY_ATTRIBUTES {
-  DWORD nLength;
-  LPVOID lpSecurityDescriptor;
-  BOOL bInheritHandle;
-};
-typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
+// SECURITY_ATTRIBUTES is one of the base types (wintypes.h), shared with the registry.
 struct OVERLAPPED;  // asynchronous I/O is not offered; pass null
 typedef OVERLAPPED* LPOVERLAPPED;
 
