@@ -18,6 +18,8 @@ class cBmpImg : public cBitmapFile {
 
   int32_t loadFile(LPCWSTR fileName) override;
   int32_t saveFile(LPCWSTR fileName) override;
+  // Scales the picture, then sets biWidth and biHeight to its new size.
+  int32_t scale(float factor) override;
 
   // The steps of loadFile; each returns errorCode.
   int32_t readHeader();

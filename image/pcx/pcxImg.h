@@ -9,6 +9,8 @@
 
 #include "image/bitmapFile.h"
 
+class cPcxEncoder;
+
 class cPcxImg : public cBitmapFile {
  public:
   static constexpr int32_t headerSize = 128;
@@ -18,16 +20,27 @@ class cPcxImg : public cBitmapFile {
 
   int32_t loadFile(LPCWSTR fileName) override;
   int32_t saveFile(LPCWSTR fileName) override;
+  // Scales the picture, then sets the header's window to its new size.
+  int32_t scale(float factor) override;
 
   // The steps of loadFile; each returns errorCode.
   int32_t readHeader();
   int32_t readPixels();
   int32_t readPalette();
 
+  // The steps of saveFile; each returns errorCode.
+  int32_t writeHeader();
+  int32_t writePixels();
+  int32_t writePalette();
+
   // The header exactly as read.
   uint8_t header[headerSize] = {};
 
   uint8_t version() const { return header[1]; }
+
+ private:
+  // writePixels with an encoder made (and its buffer obtained) beforehand.
+  int32_t writeRows(cPcxEncoder& encoder);
 };
 
 // The standard 16-colour table, red, green, blue per entry, used for
