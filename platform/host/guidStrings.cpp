@@ -54,9 +54,11 @@ HRESULT StringFromCLSID(REFCLSID clsid, LPOLESTR* text) {
   return S_OK;
 }
 
+// A text that does not begin with a brace is taken as a ProgID, as the
+// platform does.
 HRESULT CLSIDFromString(LPCOLESTR text, LPCLSID clsid) {
   if (text == nullptr || clsid == nullptr) return E_INVALIDARG;
-  if (text[0] != u'{') return CO_E_CLASSSTRING;
+  if (text[0] != u'{') return CLSIDFromProgID(text, clsid);
   BYTE bytes[16];
   int byte = 0;
   for (int i = 1; i < 37; ++i) {

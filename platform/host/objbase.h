@@ -26,6 +26,11 @@ enum COINIT : DWORD {
   COINIT_APARTMENTTHREADED = 0x2,
 };
 
+// The loader's code for a server file that cannot be loaded.
+#ifndef ERROR_MOD_NOT_FOUND
+#define ERROR_MOD_NOT_FOUND 126L
+#endif
+
 // The length of a GUID in braces with its terminator: {8-4-4-4-12} and NUL.
 #define CHARS_IN_GUID 39
 

@@ -1,0 +1,176 @@
+// Activation of in-process servers on the host. CLSIDFromProgID reads
+// HKEY_CLASSES_ROOT\<ProgID>\CLSID (following CurVer when the ProgID names no
+// class itself); CoGetClassObject reads the server's path from
+// HKEY_CLASSES_ROOT\CLSID\{clsid}\InprocServer32, loads it with the dynamic
+// loader (once; it stays loaded until CoFreeUnusedLibraries finds it idle) and
+// asks its DllGetClassObject.
+#include "platform/host/objbase.h"
+
+#include <dlfcn.h>
+
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "platform/winreg.h"
+
+namespace {
+
+// ProgIDs that point at one another through CurVer are followed this far.
+constexpr int kMaxCurVerHops = 8;
+// A registry string this long is no ProgID, class id or path.
+constexpr DWORD kMaxValueBytes = 4096;
+
+struct LoadedServer {
+  void* handle;
+  LPFNGETCLASSOBJECT getClassObject;
+  LPFNCANUNLOADNOW canUnloadNow;
+};
+
+std::mutex serversLock;
+std::map<std::string, LoadedServer>& Servers() {
+  static std::map<std::string, LoadedServer> servers;
+  return servers;
+}
+
+// Reads the default value of HKEY_CLASSES_ROOT\<path> as text; false when the
+// key or value is missing or is no string.
+bool ReadDefaultValue(const std::u16string& path, std::u16string& text) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  DWORD type = 0;
+  DWORD bytes = 0;
+  LONG status = RegQueryValueExW(key, nullptr, nullptr, &type, nullptr, &bytes);
+  bool ok = status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) &&
+            bytes <= kMaxValueBytes;
+  if (ok) {
+    std::u16string value(bytes / sizeof(OLECHAR) + 1, u'\0');
+    ok = RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(&value[0]),
+                          &bytes) == ERROR_SUCCESS;
+    if (ok) {
+      value.resize(bytes / sizeof(OLECHAR));
+      while (!value.empty() && value.back() == u'\0') value.pop_back();
+      text = value;
+    }
+  }
+  RegCloseKey(key);
+  return ok;
+}
+
+// UTF-16 to UTF-8 for the dynamic loader; unpaired surrogates become U+FFFD.
+std::string Utf8(const std::u16string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | c >> 6);
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | c >> 12);
+      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | c >> 18);
+      out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+// The loaded server at `path`, loading it on first use.
+HRESULT ServerAt(const std::string& path, LoadedServer& server) {
+  std::lock_guard<std::mutex> hold(serversLock);
+  auto found = Servers().find(path);
+  if (found != Servers().end()) {
+    server = found->second;
+    return S_OK;
+  }
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+  LoadedServer loaded{handle,
+                      reinterpret_cast<LPFNGETCLASSOBJECT>(dlsym(handle, "DllGetClassObject")),
+                      reinterpret_cast<LPFNCANUNLOADNOW>(dlsym(handle, "DllCanUnloadNow"))};
+  if (loaded.getClassObject == nullptr) {
+    dlclose(handle);
+    return CO_E_ERRORINDLL;
+  }
+  Servers()[path] = loaded;
+  server = loaded;
+  return S_OK;
+}
+
+}  // namespace
+
+extern "C" {
+
+HRESULT CLSIDFromProgID(LPCOLESTR progId, LPCLSID clsid) {
+  if (progId == nullptr || clsid == nullptr) return E_INVALIDARG;
+  std::u16string name(progId);
+  for (int hop = 0; hop <= kMaxCurVerHops; ++hop) {
+    if (name.empty() || name.find(u'\\') != std::u16string::npos) return CO_E_CLASSSTRING;
+    std::u16string text;
+    if (ReadDefaultValue(name + u"\\CLSID", text)) {
+      if (text.empty() || text[0] != u'{') return CO_E_CLASSSTRING;
+      return CLSIDFromString(text.c_str(), clsid);
+    }
+    std::u16string current;
+    if (!ReadDefaultValue(name + u"\\CurVer", current) || current == name) break;
+    name = current;
+  }
+  return CO_E_CLASSSTRING;
+}
+
+HRESULT CoGetClassObject(REFCLSID clsid, DWORD context, LPVOID, REFIID iid, LPVOID* out) {
+  if (out == nullptr) return E_INVALIDARG;
+  *out = nullptr;
+  if ((context & CLSCTX_INPROC_SERVER) == 0) return REGDB_E_CLASSNOTREG;
+  OLECHAR classText[CHARS_IN_GUID];
+  StringFromGUID2(clsid, classText, CHARS_IN_GUID);
+  std::u16string path;
+  if (!ReadDefaultValue(u"CLSID\\" + std::u16string(classText) + u"\\InprocServer32", path) ||
+      path.empty())
+    return REGDB_E_CLASSNOTREG;
+  LoadedServer server{};
+  HRESULT hr = ServerAt(Utf8(path), server);
+  if (FAILED(hr)) return hr;
+  return server.getClassObject(clsid, iid, out);
+}
+
+HRESULT CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* out) {
+  if (out == nullptr) return E_INVALIDARG;
+  *out = nullptr;
+  void* factory = nullptr;
+  HRESULT hr = CoGetClassObject(clsid, context, nullptr, IID_IClassFactory, &factory);
+  if (FAILED(hr)) return hr;
+  IClassFactory* classFactory = static_cast<IClassFactory*>(factory);
+  hr = classFactory->CreateInstance(outer, iid, out);
+  classFactory->Release();
+  return hr;
+}
+
+void CoFreeUnusedLibraries() {
+  std::lock_guard<std::mutex> hold(serversLock);
+  for (auto it = Servers().begin(); it != Servers().end();) {
+    LoadedServer& server = it->second;
+    if (server.canUnloadNow != nullptr && server.canUnloadNow() == S_OK) {
+      dlclose(server.handle);
+      it = Servers().erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+}  // extern "C"

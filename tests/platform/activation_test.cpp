@@ -1,0 +1,75 @@
+// Activation on the host: ProgIDs (with CurVer), the InprocServer32 path, the
+// loaded library's class objects, and the errors for what is not registered.
+#include "platform/objbase.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/winreg.h"
+#include "server/zolmcomInterfaces.h"
+
+namespace {
+
+void SetDefault(const std::u16string& path, const std::u16string& value) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(OLECHAR))),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
+const char16_t kFontFileClass[] = u"{CB8D375B-53BB-47B0-AF30-9EF7AA144F3D}";
+
+void RegisterFontFile(const std::string& serverPath) {
+  SetDefault(u"Zolmcom.FontFile.1\\CLSID", kFontFileClass);
+  SetDefault(u"Zolmcom.FontFile\\CurVer", u"Zolmcom.FontFile.1");
+  SetDefault(std::u16string(u"CLSID\\") + kFontFileClass + u"\\InprocServer32", Wide(serverPath));
+}
+
+TEST(ProgIds, ClassIdFromProgIdAndThroughCurVer) {
+  RegisterFontFile(std::string(ZOLM_BUILD_DIR) + "/libzolmcom.so");
+  CLSID clsid{};
+  ASSERT_EQ(CLSIDFromProgID(u"Zolmcom.FontFile.1", &clsid), S_OK);
+  EXPECT_TRUE(IsEqualGUID(clsid, CLSID_FontFile));
+  clsid = CLSID{};
+  ASSERT_EQ(CLSIDFromProgID(u"Zolmcom.FontFile", &clsid), S_OK);
+  EXPECT_TRUE(IsEqualGUID(clsid, CLSID_FontFile));
+  ASSERT_EQ(CLSIDFromString(u"Zolmcom.FontFile", &clsid), S_OK);
+  EXPECT_TRUE(IsEqualGUID(clsid, CLSID_FontFile));
+}
+
+TEST(ProgIds, UnknownOrCircularProgIdIsRefused) {
+  CLSID clsid{};
+  EXPECT_EQ(CLSIDFromProgID(u"No.Such.ProgId", &clsid), CO_E_CLASSSTRING);
+  EXPECT_EQ(CLSIDFromProgID(u"", &clsid), CO_E_CLASSSTRING);
+  EXPECT_EQ(CLSIDFromProgID(nullptr, &clsid), E_INVALIDARG);
+  SetDefault(u"Loop.A\\CurVer", u"Loop.B");
+  SetDefault(u"Loop.B\\CurVer", u"Loop.A");
+  EXPECT_EQ(CLSIDFromProgID(u"Loop.A", &clsid), CO_E_CLASSSTRING);
+  SetDefault(u"Broken\\CLSID", u"not a class id");
+  EXPECT_EQ(CLSIDFromProgID(u"Broken", &clsid), CO_E_CLASSSTRING);
+}
+
+TEST(Activation, MissingRegistrationOrServer) {
+  void* object = reinterpret_cast<void*>(0x1);
+  EXPECT_EQ(CoCreateInstance(CLSID_PaletteLoader, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                             &object),
+            REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(object, nullptr);
+  EXPECT_EQ(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_IGlobalInterfaceTable, &object),
+            REGDB_E_CLASSNOTREG);
+  RegisterFontFile("/nonexistent/libzolmcom.so");
+  EXPECT_EQ(CoCreateInstance(CLSID_FontFile, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object),
+            HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND));
+  EXPECT_EQ(CoCreateInstance(CLSID_FontFile, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, nullptr),
+            E_INVALIDARG);
+}
+
+}  // namespace
