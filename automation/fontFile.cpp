@@ -8,6 +8,8 @@
 #include "automation/windowsVersion.h"
 #include "platform/sysinfoapi.h"
 
+#include <cstring>
+
 namespace {
 
 // Caller buffers of the search, twice what one read can deliver.

@@ -6,6 +6,8 @@
 
 #include "platform/sysinfoapi.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr DWORD kWindows9x = 1, kWindowsNT = 2, kWindowsCE = 3;

@@ -29,7 +29,7 @@ check(p.load(dir + "\\icon.ico") === false, "load of icon.ico answers true");
 check(p.ColorCount === 0, "icon.ico: ColorCount is " + p.ColorCount);
 check(p.load(dir + "\\rgb24.bmp") === true && p.ColorCount === 0, "rgb24.bmp");
 check(p.load(dir + "\\pal8.gif") === false, "load of pal8.gif answers true");
-check(p.lastError === 0, "lastError is " + p.lastError);
+check(p.lastError === -3, "lastError after pal8.gif is " + p.lastError + ", expected -3");
 
 var f = new ActiveXObject("Zolmcom.FontFile");
 var file;

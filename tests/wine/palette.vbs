@@ -99,16 +99,27 @@ Check p.ColorCount = 256, "pcxpal.ico: ColorCount is " & p.ColorCount
 ' Bad files and names: False, and no palette afterwards.
 Dim bad
 For Each bad In Array("icon.ico", "truncated.bmp", "text.bmp", "nopalette.pcx", "pal8.gif", _
-                      "archive.bmp.gz", "nodot", "old.pics\pal8.bmp")
+                      "archive.bmp.gz", "nodot")
   Check p.load(dir & "\pal8.bmp") = True, "reload of pal8.bmp failed"
   Check p.load(dir & "\" & bad) = False, "load of " & bad & " answers True"
   Check p.ColorCount = 0, bad & ": ColorCount is " & p.ColorCount & " after a failed load"
   Check p.getRGB(0, r, g, b) = False, bad & ": getRGB(0) answers True after a failed load"
 Next
 Check p.load("") = False, "load of an empty name answers True"
-p.load dir & "\missing.bmp"
+
+' A dot in a folder's name does not hide the file's own extension.
+Check p.load(dir & "\old.pics\pal8.bmp") = True, "load of old.pics\pal8.bmp failed"
+Check p.ColorCount = 256, "old.pics\pal8.bmp: ColorCount is " & p.ColorCount
+
+' lastError tells why the last load failed, and 0 after a success.
+Check p.lastError = 0, "lastError after a good load is " & p.lastError
+Check p.load(dir & "\missing.bmp") = False, "load of missing.bmp answers True"
 Check p.ColorCount = 0, "missing.bmp: ColorCount is " & p.ColorCount
-Check p.lastError = 0, "lastError is " & p.lastError
+Check p.lastError = -2147024894, "lastError after missing.bmp is " & p.lastError
+Check p.load(dir & "\text.bmp") = False And p.lastError = -3, "lastError after text.bmp is " & p.lastError
+Check p.load(dir & "\truncated.bmp") = False And p.lastError = -2, _
+      "lastError after truncated.bmp is " & p.lastError
+Check p.load(dir & "\pal8.gif") = False And p.lastError = -3, "lastError after pal8.gif is " & p.lastError
 
 ' A name the object does not have.
 On Error Resume Next
