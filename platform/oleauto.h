@@ -13,3 +13,26 @@
 #endif
 
 // ---- end of the BSTR and VARIANT services; type library services follow ----
+
+#include "platform/oaidl.h"
+
+#ifndef _WIN32
+// The type library services on Linux (platform/host/typelib*.cpp). A type
+// library file or module resource there holds the library's interface
+// definitions as IDL text; registration writes the same registry entries as
+// the platform's (TypeLib\{libid}\maj.min and Interface\{iid}).
+extern "C" {
+ZOLMPLATFORM_API HRESULT WINAPI LoadTypeLib(const OLECHAR* szFile, ITypeLib** pptlib);
+ZOLMPLATFORM_API HRESULT WINAPI LoadTypeLibEx(LPCOLESTR szFile, REGKIND regkind,
+                                              ITypeLib** pptlib);
+ZOLMPLATFORM_API HRESULT WINAPI LoadRegTypeLib(REFGUID rguid, WORD wVerMajor, WORD wVerMinor,
+                                               LCID lcid, ITypeLib** pptlib);
+ZOLMPLATFORM_API HRESULT WINAPI QueryPathOfRegTypeLib(REFGUID guid, USHORT wMaj, USHORT wMin,
+                                                      LCID lcid, BSTR* lpbstrPathName);
+// Non-const paths, as the platform declares them.
+ZOLMPLATFORM_API HRESULT WINAPI RegisterTypeLib(ITypeLib* ptlib, OLECHAR* szFullPath,
+                                                OLECHAR* szHelpDir);
+ZOLMPLATFORM_API HRESULT WINAPI UnRegisterTypeLib(REFGUID libID, WORD wVerMajor,
+                                                  WORD wVerMinor, LCID lcid, SYSKIND syskind);
+}  // extern "C"
+#endif

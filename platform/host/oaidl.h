@@ -1,0 +1,226 @@
+// The type library interfaces on Linux: ITypeLib and ITypeInfo with every
+// operation in the platform's slot order, and the descriptions they hand out
+// (TYPEATTR, FUNCDESC, ELEMDESC, TYPEDESC, PARAMDESC, IDLDESC, TLIBATTR) with
+// the platform's layouts and enumeration values, so that code written for the
+// platform's type library services compiles and behaves the same here.
+#pragma once
+
+#include "platform/host/wintypes.h"
+
+typedef DWORD HREFTYPE;
+typedef LONG* LPLONG;
+
+#define MEMBERID_NIL DISPID_UNKNOWN
+
+enum TYPEKIND {
+  TKIND_ENUM = 0,
+  TKIND_RECORD = 1,
+  TKIND_MODULE = 2,
+  TKIND_INTERFACE = 3,
+  TKIND_DISPATCH = 4,
+  TKIND_COCLASS = 5,
+  TKIND_ALIAS = 6,
+  TKIND_UNION = 7,
+  TKIND_MAX = 8,
+};
+
+enum SYSKIND {
+  SYS_WIN16 = 0,
+  SYS_WIN32 = 1,
+  SYS_MAC = 2,
+  SYS_WIN64 = 3,
+};
+
+enum FUNCKIND {
+  FUNC_VIRTUAL = 0,
+  FUNC_PUREVIRTUAL = 1,
+  FUNC_NONVIRTUAL = 2,
+  FUNC_STATIC = 3,
+  FUNC_DISPATCH = 4,
+};
+
+enum INVOKEKIND {
+  INVOKE_FUNC = 1,
+  INVOKE_PROPERTYGET = 2,
+  INVOKE_PROPERTYPUT = 4,
+  INVOKE_PROPERTYPUTREF = 8,
+};
+
+enum CALLCONV {
+  CC_FASTCALL = 0,
+  CC_CDECL = 1,
+  CC_MSCPASCAL = 2,
+  CC_PASCAL = CC_MSCPASCAL,
+  CC_MACPASCAL = 3,
+  CC_STDCALL = 4,
+  CC_FPFASTCALL = 5,
+  CC_SYSCALL = 6,
+  CC_MPWCDECL = 7,
+  CC_MPWPASCAL = 8,
+  CC_MAX = 9,
+};
+
+enum REGKIND {
+  REGKIND_DEFAULT = 0,
+  REGKIND_REGISTER = 1,
+  REGKIND_NONE = 2,
+};
+
+// TYPEATTR::wTypeFlags
+#define TYPEFLAG_FAPPOBJECT 0x01
+#define TYPEFLAG_FCANCREATE 0x02
+#define TYPEFLAG_FLICENSED 0x04
+#define TYPEFLAG_FPREDECLID 0x08
+#define TYPEFLAG_FHIDDEN 0x10
+#define TYPEFLAG_FCONTROL 0x20
+#define TYPEFLAG_FDUAL 0x40
+#define TYPEFLAG_FNONEXTENSIBLE 0x80
+#define TYPEFLAG_FOLEAUTOMATION 0x100
+#define TYPEFLAG_FRESTRICTED 0x200
+#define TYPEFLAG_FAGGREGATABLE 0x400
+#define TYPEFLAG_FREPLACEABLE 0x800
+#define TYPEFLAG_FDISPATCHABLE 0x1000
+#define TYPEFLAG_FREVERSEBIND 0x2000
+#define TYPEFLAG_FPROXY 0x4000
+
+// PARAMDESC::wParamFlags
+#define PARAMFLAG_NONE 0x00
+#define PARAMFLAG_FIN 0x01
+#define PARAMFLAG_FOUT 0x02
+#define PARAMFLAG_FLCID 0x04
+#define PARAMFLAG_FRETVAL 0x08
+#define PARAMFLAG_FOPT 0x10
+#define PARAMFLAG_FHASDEFAULT 0x20
+#define PARAMFLAG_FHASCUSTDATA 0x40
+
+// ITypeInfo::GetImplTypeFlags
+#define IMPLTYPEFLAG_FDEFAULT 0x1
+#define IMPLTYPEFLAG_FSOURCE 0x2
+#define IMPLTYPEFLAG_FRESTRICTED 0x4
+#define IMPLTYPEFLAG_FDEFAULTVTABLE 0x8
+
+// TLIBATTR::wLibFlags
+#define LIBFLAG_FRESTRICTED 0x1
+#define LIBFLAG_FCONTROL 0x2
+#define LIBFLAG_FHIDDEN 0x4
+#define LIBFLAG_FHASDISKIMAGE 0x8
+
+struct ARRAYDESC;
+struct VARDESC;
+struct ITypeComp;
+
+struct TYPEDESC {
+  union {
+    TYPEDESC* lptdesc;  // VT_PTR, VT_SAFEARRAY: the type pointed to
+    ARRAYDESC* lpadesc;
+    HREFTYPE hreftype;  // VT_USERDEFINED
+  };
+  VARTYPE vt;
+};
+
+struct IDLDESC {
+  ULONG_PTR dwReserved;
+  USHORT wIDLFlags;
+};
+
+struct PARAMDESCEX;
+
+struct PARAMDESC {
+  PARAMDESCEX* pparamdescex;
+  USHORT wParamFlags;
+};
+
+struct ELEMDESC {
+  TYPEDESC tdesc;
+  union {
+    IDLDESC idldesc;
+    PARAMDESC paramdesc;
+  };
+};
+
+struct TYPEATTR {
+  GUID guid;
+  LCID lcid;
+  DWORD dwReserved;
+  MEMBERID memidConstructor;
+  MEMBERID memidDestructor;
+  LPOLESTR lpstrSchema;
+  ULONG cbSizeInstance;
+  TYPEKIND typekind;
+  WORD cFuncs;
+  WORD cVars;
+  WORD cImplTypes;
+  WORD cbSizeVft;
+  WORD cbAlignment;
+  WORD wTypeFlags;
+  WORD wMajorVerNum;
+  WORD wMinorVerNum;
+  TYPEDESC tdescAlias;
+  IDLDESC idldescType;
+};
+
+struct FUNCDESC {
+  MEMBERID memid;
+  SCODE* lprgscode;
+  ELEMDESC* lprgelemdescParam;
+  FUNCKIND funckind;
+  INVOKEKIND invkind;
+  CALLCONV callconv;
+  SHORT cParams;
+  SHORT cParamsOpt;
+  SHORT oVft;
+  SHORT cScodes;
+  ELEMDESC elemdescFunc;
+  WORD wFuncFlags;
+};
+
+struct TLIBATTR {
+  GUID guid;
+  LCID lcid;
+  SYSKIND syskind;
+  WORD wMajorVerNum;
+  WORD wMinorVerNum;
+  WORD wLibFlags;
+};
+
+struct ITypeInfo : public IUnknown {
+  STDMETHOD(GetTypeAttr)(TYPEATTR** ppTypeAttr) PURE;
+  STDMETHOD(GetTypeComp)(ITypeComp** ppTComp) PURE;
+  STDMETHOD(GetFuncDesc)(UINT index, FUNCDESC** ppFuncDesc) PURE;
+  STDMETHOD(GetVarDesc)(UINT index, VARDESC** ppVarDesc) PURE;
+  STDMETHOD(GetNames)(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNames, UINT* pcNames) PURE;
+  STDMETHOD(GetRefTypeOfImplType)(UINT index, HREFTYPE* pRefType) PURE;
+  STDMETHOD(GetImplTypeFlags)(UINT index, INT* pImplTypeFlags) PURE;
+  STDMETHOD(GetIDsOfNames)(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId) PURE;
+  STDMETHOD(Invoke)(void* pvInstance, MEMBERID memid, WORD wFlags, DISPPARAMS* pDispParams,
+                    VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) PURE;
+  STDMETHOD(GetDocumentation)(MEMBERID memid, BSTR* pBstrName, BSTR* pBstrDocString,
+                              DWORD* pdwHelpContext, BSTR* pBstrHelpFile) PURE;
+  STDMETHOD(GetDllEntry)(MEMBERID memid, INVOKEKIND invKind, BSTR* pBstrDllName,
+                         BSTR* pBstrName, WORD* pwOrdinal) PURE;
+  STDMETHOD(GetRefTypeInfo)(HREFTYPE hRefType, ITypeInfo** ppTInfo) PURE;
+  STDMETHOD(AddressOfMember)(MEMBERID memid, INVOKEKIND invKind, void** ppv) PURE;
+  STDMETHOD(CreateInstance)(IUnknown* pUnkOuter, REFIID riid, void** ppvObj) PURE;
+  STDMETHOD(GetMops)(MEMBERID memid, BSTR* pBstrMops) PURE;
+  STDMETHOD(GetContainingTypeLib)(ITypeLib** ppTLib, UINT* pIndex) PURE;
+  STDMETHOD_(void, ReleaseTypeAttr)(TYPEATTR* pTypeAttr) PURE;
+  STDMETHOD_(void, ReleaseFuncDesc)(FUNCDESC* pFuncDesc) PURE;
+  STDMETHOD_(void, ReleaseVarDesc)(VARDESC* pVarDesc) PURE;
+};
+typedef ITypeInfo* LPTYPEINFO;
+
+struct ITypeLib : public IUnknown {
+  STDMETHOD_(UINT, GetTypeInfoCount)() PURE;
+  STDMETHOD(GetTypeInfo)(UINT index, ITypeInfo** ppTInfo) PURE;
+  STDMETHOD(GetTypeInfoType)(UINT index, TYPEKIND* pTKind) PURE;
+  STDMETHOD(GetTypeInfoOfGuid)(REFGUID guid, ITypeInfo** ppTinfo) PURE;
+  STDMETHOD(GetLibAttr)(TLIBATTR** ppTLibAttr) PURE;
+  STDMETHOD(GetTypeComp)(ITypeComp** ppTComp) PURE;
+  STDMETHOD(GetDocumentation)(INT index, BSTR* pBstrName, BSTR* pBstrDocString,
+                              DWORD* pdwHelpContext, BSTR* pBstrHelpFile) PURE;
+  STDMETHOD(IsName)(LPOLESTR szNameBuf, ULONG lHashVal, BOOL* pfName) PURE;
+  STDMETHOD(FindName)(LPOLESTR szNameBuf, ULONG lHashVal, ITypeInfo** ppTInfo,
+                      MEMBERID* rgMemId, USHORT* pcFound) PURE;
+  STDMETHOD_(void, ReleaseTLibAttr)(TLIBATTR* pTLibAttr) PURE;
+};
+typedef ITypeLib* LPTYPELIB;

@@ -1,0 +1,27 @@
+// Small text helpers of the Linux type library service: UTF-8 and UTF-16
+// conversion, comparison of member names without regard to case, and GUIDs
+// in the registry's "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" form.
+#pragma once
+
+#include "platform/host/wintypes.h"
+
+#include <string>
+
+namespace typelib {
+
+// Strict UTF-8 to UTF-16; false for a malformed sequence.
+bool utf8ToUtf16(const char* text, size_t length, std::u16string& out);
+// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string utf16ToUtf8(const char16_t* text, size_t length);
+std::string utf16ToUtf8(const char16_t* text);  // NUL-terminated, null gives ""
+
+// Names compare without regard to case as the platform's name lookup does for
+// the letters of Latin-1.
+bool sameNameIgnoringCase(const char16_t* a, size_t aLength, const char16_t* b, size_t bLength);
+
+// "{28453262-FCFB-433B-9E37-896CFF19F74E}" (38 characters).
+std::string guidText(const GUID& guid);
+// The 36 characters between the braces; false unless exactly that form.
+bool parseGuid(const char* text, size_t length, GUID& out);
+
+}  // namespace typelib

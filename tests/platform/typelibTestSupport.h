@@ -1,0 +1,38 @@
+// Shared by the type library tests: the path of the library's own interface
+// definitions and a loader for them.
+#pragma once
+
+#include "platform/oleauto.h"
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace typelibtest {
+
+// The source tree's root, found from this header's own path.
+inline std::string sourceRoot() {
+  const std::string self = __FILE__;
+  return self.substr(0, self.rfind("/tests/platform/"));
+}
+
+inline std::string idlPath() { return sourceRoot() + "/resources/zolmcom.idl"; }
+
+inline std::u16string widen(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
+inline std::string readIdl() {
+  std::ifstream in(idlPath(), std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The library loaded from resources/zolmcom.idl; null on failure.
+inline ITypeLib* loadZolmcomLib() {
+  ITypeLib* lib = nullptr;
+  const std::u16string path = widen(idlPath());
+  if (FAILED(LoadTypeLib(path.c_str(), &lib))) return nullptr;
+  return lib;
+}
+
+}  // namespace typelibtest
