@@ -6,9 +6,23 @@
 #pragma once
 
 #include "platform/oleauto.h"
+#include "server/comCoClass.h"
+#include "server/comObjectRoot.h"
+#include "server/dispatchImpl.h"
+#include "server/zolmcomInterfaces.h"
 
-class CFontFile {
+// The frame gives the class its component-object shape: the dual interface's
+// table comes first, so the object's address is its IFontFile, IDispatch and
+// IUnknown pointer alike; the methods below fill slots 7 and 8.
+class CFontFile : public CComObjectRootEx<CComSingleThreadModel>,
+                  public CComCoClass<CFontFile, &CLSID_FontFile>,
+                  public IDispatchImpl<IFontFile, &IID_IFontFile, &LIBID_ZOLMCOMLib, 1, 0,
+                                       CComTypeInfoHolder> {
  public:
+  static const InterfaceMapEntry* GetInterfaceMap() {
+    return DualInterfaceMap<CFontFile, IFontFile, &IID_IFontFile>();
+  }
+
   // IFontFile
   // pRetVal: VARIANT_TRUE and the file's name in pFileName (as a BSTR) for
   // the first font table value whose name begins with FontName, the letters

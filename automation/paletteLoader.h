@@ -5,6 +5,10 @@
 #pragma once
 
 #include "platform/oleauto.h"
+#include "server/comCoClass.h"
+#include "server/comObjectRoot.h"
+#include "server/dispatchImpl.h"
+#include "server/zolmcomInterfaces.h"
 
 #include <cstdint>
 
@@ -20,8 +24,18 @@ enum class ImageKind { none, pcx, bmp };
 // "GIF" is known but not read: none as well.
 ImageKind ImageKindForName(const OLECHAR* fileName);
 
-class CPaletteLoader {
+// The frame gives the class its component-object shape: the dual interface's
+// table comes first, so the object's address is its IPaletteLoader, IDispatch
+// and IUnknown pointer alike; the methods below fill slots 7 to 10.
+class CPaletteLoader : public CComObjectRootEx<CComSingleThreadModel>,
+                       public CComCoClass<CPaletteLoader, &CLSID_PaletteLoader>,
+                       public IDispatchImpl<IPaletteLoader, &IID_IPaletteLoader, &LIBID_ZOLMCOMLib,
+                                            1, 0, CComTypeInfoHolder> {
  public:
+  static const InterfaceMapEntry* GetInterfaceMap() {
+    return DualInterfaceMap<CPaletteLoader, IPaletteLoader, &IID_IPaletteLoader>();
+  }
+
   CPaletteLoader() = default;
   ~CPaletteLoader();
   CPaletteLoader(const CPaletteLoader&) = delete;

@@ -5,6 +5,7 @@
 
 #include "automation/fontTableEnum.h"
 #include "automation/windowsVersion.h"
+#include "server/comObject.h"
 #include "platform/host/registryTesting.h"
 #include "platform/winreg.h"
 
@@ -45,7 +46,7 @@ class FontFile : public ::testing::Test {
 
   // GetFileName's answer: the file, or "-" for no match.
   static std::u16string lookUp(const char16_t* fontName) {
-    CFontFile object;
+    CComObject<CFontFile> object;
     BSTR name = SysAllocString(fontName);
     VARIANT file;
     VariantInit(&file);
@@ -69,7 +70,7 @@ class FontFile : public ::testing::Test {
 
 TEST_F(FontFile, NullOrEmptyNameAnswersFalseAndLeavesTheFileAlone) {
   add(u"Arial (TrueType)", u"arial.ttf");
-  CFontFile object;
+  CComObject<CFontFile> object;
   VARIANT file;
   file.vt = VT_I4;
   file.lVal = 42;
@@ -105,7 +106,7 @@ TEST_F(FontFile, OnlyAsciiLettersFoldCase) {
 
 TEST_F(FontFile, AnswerReplacesAndReleasesWhatTheVariantHeld) {
   add(u"Arial (TrueType)", u"arial.ttf");
-  CFontFile object;
+  CComObject<CFontFile> object;
   BSTR name = SysAllocString(u"Arial");
   VARIANT file;
   file.vt = VT_BSTR;
@@ -210,7 +211,7 @@ TEST_F(FontFile, InstalledFontsAreFound) {
 }
 
 TEST_F(FontFile, FontDirectoryIsBelowTheWindowsDirectory) {
-  CFontFile object;
+  CComObject<CFontFile> object;
   BSTR dir = nullptr;
   ASSERT_EQ(object.GetFontDirectory(&dir), S_OK);
   ASSERT_NE(dir, nullptr);

@@ -2,6 +2,7 @@
 // answers for BMP, PCX and PCX-named-ICO files, why a load failed, and the
 // in-place VT_I4 conversion of every VARIANT it reads or writes.
 #include "automation/paletteLoader.h"
+#include "server/comObject.h"
 
 #include "image/imageErrors.h"
 #include "tests/image/imageTestFiles.h"
@@ -154,7 +155,7 @@ class PaletteLoader : public ::testing::Test {
            std::to_string(entry(i, 2));
   }
 
-  CPaletteLoader loader;
+  CComObject<CPaletteLoader> loader;
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/oleauto.h"
 #include "platform/winreg.h"
 #include "server/zolmcomInterfaces.h"
 
@@ -54,6 +55,34 @@ TEST(ProgIds, UnknownOrCircularProgIdIsRefused) {
   EXPECT_EQ(CLSIDFromProgID(u"Loop.A", &clsid), CO_E_CLASSSTRING);
   SetDefault(u"Broken\\CLSID", u"not a class id");
   EXPECT_EQ(CLSIDFromProgID(u"Broken", &clsid), CO_E_CLASSSTRING);
+}
+
+TEST(Activation, CreatesRegisteredObjectAndUnloadsWhenIdle) {
+  RegisterFontFile(std::string(ZOLM_BUILD_DIR) + "/libzolmcom.so");
+  void* object = nullptr;
+  ASSERT_EQ(CoCreateInstance(CLSID_FontFile, nullptr, CLSCTX_INPROC_SERVER, IID_IFontFile, &object),
+            S_OK);
+  ASSERT_NE(object, nullptr);
+  BSTR directory = nullptr;
+  EXPECT_EQ(static_cast<IFontFile*>(object)->GetFontDirectory(&directory), S_OK);
+  SysFreeString(directory);
+  CoFreeUnusedLibraries();  // the object still holds the library
+  EXPECT_EQ(static_cast<IUnknown*>(object)->Release(), 0u);
+  CoFreeUnusedLibraries();
+  ASSERT_EQ(CoCreateInstance(CLSID_FontFile, nullptr, CLSCTX_ALL, IID_IUnknown, &object), S_OK);
+  static_cast<IUnknown*>(object)->Release();
+}
+
+TEST(Activation, ClassFactoryThroughCoGetClassObject) {
+  RegisterFontFile(std::string(ZOLM_BUILD_DIR) + "/libzolmcom.so");
+  void* factory = nullptr;
+  ASSERT_EQ(CoGetClassObject(CLSID_FontFile, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                             &factory),
+            S_OK);
+  static_cast<IUnknown*>(factory)->Release();
+  EXPECT_EQ(CoGetClassObject(CLSID_FontFile, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory,
+                             &factory),
+            REGDB_E_CLASSNOTREG);
 }
 
 TEST(Activation, MissingRegistrationOrServer) {

@@ -1,0 +1,73 @@
+// The module-wide records, defined in one place so that they are constructed
+// in this order (class registry, base module record, window-support record,
+// theModule) and destroyed in the reverse one. On the host, the shared
+// object's load and unload stand in for process attach and detach: the last
+// record of this file runs them, so Init comes after every record is made and
+// Term before any is destroyed.
+#include "server/comModule.h"
+
+#include "server/processNotifications.h"
+
+CClassRegistry::CClassRegistry()
+    : structSize(0),
+      typeLibInstance(ThisModuleImage()),
+      firstEntry(automaticClassEntries),
+      lastEntry(automaticClassEntries + automaticClassEntryCount) {
+  if (SUCCEEDED(classObjectLock.Init())) structSize = sizeof(CClassRegistry);
+}
+
+// The automatic table's cached factories outlive Term and go here.
+CClassRegistry::~CClassRegistry() {
+  if (structSize == 0) return;
+  for (ObjectMapEntry* const* entry = firstEntry; entry < lastEntry; ++entry) {
+    if (*entry == nullptr) continue;
+    if ((*entry)->classObject != nullptr) (*entry)->classObject->Release();
+    (*entry)->classObject = nullptr;
+  }
+  classObjectLock.Term();
+  structSize = 0;
+}
+
+CModuleBaseRecord::CModuleBaseRecord() : structSize(0), moduleInstance(ThisModuleImage()) {
+  if (SUCCEEDED(lock.Init())) structSize = sizeof(CModuleBaseRecord);
+}
+
+CModuleBaseRecord::~CModuleBaseRecord() {
+  if (structSize == 0) return;
+  lock.Term();
+  structSize = 0;
+}
+
+CWindowSupportRecord::CWindowSupportRecord() : structSize(0), windowClassCount(0) {
+  if (SUCCEEDED(lock.Init())) structSize = sizeof(CWindowSupportRecord);
+}
+
+// No window classes were registered, so there are none to unregister.
+CWindowSupportRecord::~CWindowSupportRecord() {
+  if (structSize == 0) return;
+  lock.Term();
+  structSize = 0;
+}
+
+CComModule::CComModule() { currentModule = this; }
+
+CComModule* currentModule = nullptr;
+GUID libraryId = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
+
+CClassRegistry ClassRegistry;
+CModuleBaseRecord baseModuleRecord;
+CWindowSupportRecord windowSupportRecord;
+CComModule theModule;
+
+#ifndef _WIN32
+namespace {
+
+struct HostProcessNotifications {
+  HostProcessNotifications() { ProcessAttach(baseModuleRecord.moduleInstance); }
+  ~HostProcessNotifications() { ProcessDetach(); }
+};
+
+HostProcessNotifications hostProcessNotifications;
+
+}  // namespace
+#endif
