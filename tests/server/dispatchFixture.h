@@ -51,7 +51,9 @@ inline HRESULT IdOf(IDispatch* object, const char16_t* name, DISPID* id) {
   return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, id);
 }
 
-// Calls `id` with `arguments` written in script order.
+// Calls `id` with `arguments` written in script order. Like a script host,
+// the call owns its argument VARIANTs and clears them afterwards (the callee
+// may have converted them in place); by-reference targets stay the caller's.
 inline HRESULT Call(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> arguments,
                     VARIANT* result) {
   std::vector<VARIANT> reversed(arguments.rbegin(), arguments.rend());
@@ -59,15 +61,18 @@ inline HRESULT Call(IDispatch* object, DISPID id, WORD flags, std::vector<VARIAN
                        static_cast<UINT>(reversed.size()), 0};
   EXCEPINFO exception{};
   UINT argumentError = 0;
-  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &exception,
-                        &argumentError);
+  const HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
+                                    &exception, &argumentError);
+  for (VARIANT& argument : reversed) VariantClear(&argument);
+  return hr;
 }
 
-inline VARIANT Text(BSTR text) {
+// A string argument; Call frees it.
+inline VARIANT Text(const char16_t* text) {
   VARIANT value;
   VariantInit(&value);
   value.vt = VT_BSTR;
-  value.bstrVal = text;
+  value.bstrVal = SysAllocString(text);
   return value;
 }
 

@@ -6,6 +6,7 @@
 
 #include "server/comModule.h"
 #include "tests/server/dispatchFixture.h"
+#include "tests/server/twoColourPicture.h"
 
 namespace {
 
@@ -99,13 +100,12 @@ TEST_F(Dispatch, MethodWithParameterNames) {
 
 TEST_F(Dispatch, LoadAnswersFalseForMissingFile) {
   IDispatch* loader = Create(CLSID_PaletteLoader);
-  BSTR name = SysAllocString(u"/nonexistent/zolmcom/picture.bmp");
   VARIANT result;
   VariantInit(&result);
-  ASSERT_EQ(Call(loader, 1, DISPATCH_METHOD, {Text(name)}, &result), S_OK);
+  ASSERT_EQ(Call(loader, 1, DISPATCH_METHOD, {Text(u"/nonexistent/zolmcom/picture.bmp")}, &result),
+            S_OK);
   EXPECT_EQ(result.vt, VT_BOOL);
   EXPECT_EQ(result.boolVal, VARIANT_FALSE);
-  SysFreeString(name);
 
   VARIANT lastError;
   VariantInit(&lastError);
@@ -151,14 +151,14 @@ TEST_F(Dispatch, FontDirectoryAndFileName) {
   EXPECT_GT(SysStringLen(directory.bstrVal), 0u);
   VariantClear(&directory);
 
-  BSTR name = SysAllocString(u"No Such Font Family Anywhere");
   VARIANT fileName, result;
   VariantInit(&fileName);
   VariantInit(&result);
-  ASSERT_EQ(Call(fonts, 1, DISPATCH_METHOD, {Text(name), Reference(&fileName)}, &result), S_OK);
+  ASSERT_EQ(Call(fonts, 1, DISPATCH_METHOD,
+                 {Text(u"No Such Font Family Anywhere"), Reference(&fileName)}, &result),
+            S_OK);
   EXPECT_EQ(result.vt, VT_BOOL);
   EXPECT_EQ(result.boolVal, VARIANT_FALSE);
-  SysFreeString(name);
   VariantClear(&fileName);
 
   VARIANT none;
@@ -173,6 +173,62 @@ TEST_F(Dispatch, StringArgumentFromNumberIsConverted) {
   VariantInit(&result);
   EXPECT_EQ(Call(loader, 1, DISPATCH_METHOD, {Number(17)}, &result), S_OK);
   EXPECT_EQ(result.vt, VT_BOOL);
+  loader->Release();
+}
+
+LONG AsNumber(VARIANT* value) {
+  VARIANT number;
+  VariantInit(&number);
+  EXPECT_EQ(VariantChangeType(&number, value, 0, VT_I4), S_OK);
+  return number.lVal;
+}
+
+TEST_F(Dispatch, LoadsPaletteAndReadsColoursByName) {
+  const std::string file = picture_test::WriteTwoColourBmp("two.bmp");
+  ASSERT_FALSE(file.empty());
+  IDispatch* loader = Create(CLSID_PaletteLoader);
+  DISPID load = 0, colorCount = 0, lastError = 0, getRgb = 0;
+  ASSERT_EQ(IdOf(loader, u"load", &load), S_OK);
+  ASSERT_EQ(IdOf(loader, u"ColorCount", &colorCount), S_OK);
+  ASSERT_EQ(IdOf(loader, u"lastError", &lastError), S_OK);
+  ASSERT_EQ(IdOf(loader, u"getRGB", &getRgb), S_OK);
+
+  const std::u16string name(file.begin(), file.end());
+  VARIANT result;
+  VariantInit(&result);
+  ASSERT_EQ(Call(loader, load, DISPATCH_METHOD, {Text(name.c_str())}, &result), S_OK);
+  EXPECT_EQ(result.vt, VT_BOOL);
+  EXPECT_EQ(result.boolVal, VARIANT_TRUE);
+
+  VARIANT count;
+  VariantInit(&count);
+  ASSERT_EQ(Call(loader, colorCount, DISPATCH_PROPERTYGET, {}, &count), S_OK);
+  EXPECT_EQ(AsNumber(&count), 2);
+  VARIANT error;
+  VariantInit(&error);
+  ASSERT_EQ(Call(loader, lastError, DISPATCH_PROPERTYGET | DISPATCH_METHOD, {}, &error), S_OK);
+  EXPECT_EQ(AsNumber(&error), 0);
+
+  // The index as a number and as the text a script may pass.
+  for (bool asText : {false, true}) {
+    VARIANT index = asText ? Text(u"1") : Number(1);
+    VARIANT red, green, blue;
+    for (VARIANT* v : {&red, &green, &blue}) VariantInit(v);
+    ASSERT_EQ(Call(loader, getRgb, DISPATCH_METHOD,
+                   {index, Reference(&red), Reference(&green), Reference(&blue)}, &result),
+              S_OK);
+    EXPECT_EQ(result.boolVal, VARIANT_TRUE);
+    EXPECT_EQ(AsNumber(&red), 253);
+    EXPECT_EQ(AsNumber(&green), 254);
+    EXPECT_EQ(AsNumber(&blue), 255);
+  }
+
+  VARIANT red, green, blue;
+  for (VARIANT* v : {&red, &green, &blue}) VariantInit(v);
+  ASSERT_EQ(Call(loader, getRgb, DISPATCH_METHOD,
+                 {Number(2), Reference(&red), Reference(&green), Reference(&blue)}, &result),
+            S_OK);
+  EXPECT_EQ(result.boolVal, VARIANT_FALSE);
   loader->Release();
 }
 
