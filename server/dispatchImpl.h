@@ -17,17 +17,31 @@ class IDispatchImpl : public Interface {
     *count = 1;
     return S_OK;
   }
+  // The holder and the type information report failures as HRESULTs; the
+  // handlers only keep anything thrown below them from leaving the library.
   STDMETHOD(GetTypeInfo)(UINT, LCID lcid, ITypeInfo** info) override {
-    return typeInfoHolder.GetTypeInfo(lcid, info);
+    try {
+      return typeInfoHolder.GetTypeInfo(lcid, info);
+    } catch (...) {
+      return E_UNEXPECTED;
+    }
   }
   STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR* names, UINT count, LCID lcid,
                            DISPID* ids) override {
-    return typeInfoHolder.GetIDsOfNames(names, count, lcid, ids);
+    try {
+      return typeInfoHolder.GetIDsOfNames(names, count, lcid, ids);
+    } catch (...) {
+      return E_UNEXPECTED;
+    }
   }
   STDMETHOD(Invoke)(DISPID dispatchId, REFIID, LCID lcid, WORD flags, DISPPARAMS* params,
                     VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override {
-    return typeInfoHolder.Invoke(static_cast<Interface*>(this), dispatchId, lcid, flags, params,
-                                 result, exception, argumentError);
+    try {
+      return typeInfoHolder.Invoke(static_cast<Interface*>(this), dispatchId, lcid, flags, params,
+                                   result, exception, argumentError);
+    } catch (...) {
+      return DISP_E_EXCEPTION;
+    }
   }
 
   static Holder typeInfoHolder;

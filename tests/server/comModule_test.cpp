@@ -175,8 +175,27 @@ TEST(Cleanup, RunsNewestFirstAtTermAndOnlyOnce) {
   EXPECT_EQ(cleanupOrder.size(), 3u);
 }
 
-TEST(GlobalInterfaceTable, NullOutIsRefused) {
+// The host registers no global interface table, so its creation fails and
+// the failure comes back unchanged, with `out` left alone.
+TEST(GlobalInterfaceTable, CreationFailureIsReturned) {
   EXPECT_EQ(theModule.GetGlobalInterfaceTable(nullptr), E_POINTER);
+  IGlobalInterfaceTable* table = reinterpret_cast<IGlobalInterfaceTable*>(0x1234);
+  EXPECT_EQ(theModule.GetGlobalInterfaceTable(&table), REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(table, reinterpret_cast<IGlobalInterfaceTable*>(0x1234));
+  EXPECT_EQ(theModule.globalInterfaceTable, nullptr);
+}
+
+TEST(Startup, RecordsAreReadyBeforeFirstCall) {
+  EXPECT_TRUE(IsEqualGUID(libraryId, LIBID_ZOLMCOMLib));
+  EXPECT_EQ(currentModule, &theModule);
+  EXPECT_NE(theModule.structSize, 0u);
+  EXPECT_NE(ClassRegistry.structSize, 0u);
+  EXPECT_EQ(ClassRegistry.typeLibInstance, ThisModuleImage());
+  EXPECT_EQ(theModule.objectMap, moduleObjectMap);
+  EXPECT_TRUE(IsEqualGUID(*moduleObjectMap[0].clsid, CLSID_FontFile));
+  EXPECT_EQ(moduleObjectMap[1].clsid, nullptr);
+  EXPECT_EQ(ClassRegistry.lastEntry - ClassRegistry.firstEntry, 1);
+  EXPECT_TRUE(IsEqualGUID(*ClassRegistry.firstEntry[0]->clsid, CLSID_PaletteLoader));
 }
 
 }  // namespace
