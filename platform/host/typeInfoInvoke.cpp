@@ -3,8 +3,9 @@
 // arrive last-first in rgvarg, named ones by position id), converted by the
 // parameter's description, and the object's operation is called in the slot
 // the function occupies. Results go back where the caller can see them: the
-// return value into pVarResult, out parameters into by-reference arguments.
-// Every temporary is released on every path.
+// return value into pVarResult, out parameters into by-reference arguments
+// (a VARIANT* parameter works directly on the caller's VARIANT). Every
+// temporary is released on every path.
 #include "platform/host/typeLib.h"
 
 #include "platform/oleauto.h"
@@ -107,7 +108,7 @@ struct ParamState {
   VARIANT temp;               // a converted in value, or an out value before delivery
   BSTR outString = nullptr;
   VARIANT_BOOL outBool = VARIANT_FALSE;
-  bool isOut = false;
+  bool deliverAfterCall = false;  // a value to hand over once the call succeeded
   ParamState() { VariantInit(&temp); }
 };
 
@@ -140,18 +141,42 @@ HRESULT prepareIn(const ParamModel& param, ParamState& s, void*& callArg) {
   return S_OK;
 }
 
-// Checks that an out parameter's argument can receive its value.
+// Prepares an out parameter. A VARIANT* parameter works on the caller's own
+// VARIANT: the one a VT_BYREF | VT_VARIANT argument points to, so the script
+// variable sees what is written (and keeps its value when nothing is), or the
+// argument itself for a value argument. A typed by-reference variable
+// (VT_BYREF | T) gets a VARIANT with its value and the result converted back
+// after the call. BSTR* and VARIANT_BOOL* results are delivered after the
+// call. DISP_E_TYPEMISMATCH when the argument cannot receive the value.
 HRESULT prepareOut(const ParamModel& param, ParamState& s, void*& callArg) {
-  s.isOut = true;
+  VARIANTARG* arg = s.arg;
+  if (param.type == ParamType::VariantPointer && arg) {
+    if (isByRefVariant(arg)) {
+      if (!arg->pvarVal) return DISP_E_TYPEMISMATCH;
+      callArg = arg->pvarVal;
+      return S_OK;
+    }
+    if (!(arg->vt & VT_BYREF)) {
+      callArg = arg;
+      return S_OK;
+    }
+    if (!canStoreInto(arg->vt) || !arg->byref) return DISP_E_TYPEMISMATCH;
+    HRESULT hr = VariantChangeType(&s.temp, arg, 0, static_cast<VARTYPE>(arg->vt & ~VT_BYREF));
+    if (hr == E_OUTOFMEMORY) return hr;
+    if (FAILED(hr)) return DISP_E_TYPEMISMATCH;
+    s.deliverAfterCall = true;
+    callArg = &s.temp;
+    return S_OK;
+  }
+  s.deliverAfterCall = true;
   switch (param.type) {
     case ParamType::BstrPointer: callArg = &s.outString; break;
     case ParamType::BoolPointer: callArg = &s.outBool; break;
-    default: callArg = &s.temp; break;
+    default: callArg = &s.temp; break;  // the return value
   }
-  if (!s.arg) return S_OK;  // the return value
-  if (isByRefVariant(s.arg)) return s.arg->pvarVal ? S_OK : DISP_E_TYPEMISMATCH;
-  if (s.arg->vt & VT_BYREF)
-    return canStoreInto(s.arg->vt) && s.arg->byref ? S_OK : DISP_E_TYPEMISMATCH;
+  if (!arg) return S_OK;
+  if (isByRefVariant(arg)) return arg->pvarVal ? S_OK : DISP_E_TYPEMISMATCH;
+  if (arg->vt & VT_BYREF) return canStoreInto(arg->vt) && arg->byref ? S_OK : DISP_E_TYPEMISMATCH;
   return S_OK;  // a value argument: the result is not seen by the caller
 }
 
@@ -248,7 +273,7 @@ HRESULT invokeThroughSlot(const FuncModel& func, void* instance, const DISPPARAM
     }
     if (SUCCEEDED(hr)) {
       for (size_t i = 0; i < count; ++i) {
-        if (states[i].isOut) deliverOut(func.params[i], states[i], result);
+        if (states[i].deliverAfterCall) deliverOut(func.params[i], states[i], result);
       }
     }
   }

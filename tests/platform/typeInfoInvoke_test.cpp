@@ -53,13 +53,19 @@ struct FakeLoader : FakeBase<IPaletteLoader> {
     return S_OK;
   }
   // Converts the index in place, as the palette loader does, and answers
-  // red = index, green = index * 2, blue = a string.
+  // red = index, green = index * 2, blue = a string; an index of 100 or more
+  // leaves the colours as they were.
   HRESULT STDMETHODCALLTYPE getRGB(VARIANT* pColorIdx, VARIANT* pRed, VARIANT* pGreen,
                                    VARIANT* pBlue, VARIANT_BOOL* pRetVal) override {
     colorIndexType = pColorIdx->vt;
     HRESULT hr = VariantChangeType(pColorIdx, pColorIdx, 0, VT_I4);
     if (FAILED(hr)) return hr;
     colorIndex = pColorIdx->lVal;
+    *pRetVal = VARIANT_FALSE;
+    if (colorIndex >= 100) return S_OK;
+    VariantClear(pRed);
+    VariantClear(pGreen);
+    VariantClear(pBlue);
     pRed->vt = VT_I4;
     pRed->lVal = colorIndex;
     pGreen->vt = VT_I4;
@@ -203,7 +209,7 @@ TEST_F(InvokeTest, GetRgbWritesThroughByReferenceVariants) {
   VARIANT red, green, blue;
   VariantInit(&red);
   VariantInit(&green);
-  blue = stringArg(u"old value");  // released when the new one arrives
+  blue = stringArg(u"old value");  // released by the object before it writes
   VARIANT redRef = byRef(&red), greenRef = byRef(&green), blueRef = byRef(&blue);
   ASSERT_EQ(callLoader(4, DISPATCH_METHOD, {&index, &redRef, &greenRef, &blueRef}), S_OK);
   EXPECT_EQ(loader_.colorIndexType, VT_BSTR);
@@ -217,6 +223,21 @@ TEST_F(InvokeTest, GetRgbWritesThroughByReferenceVariants) {
   EXPECT_EQ(result_.boolVal, VARIANT_TRUE);
   VariantClear(&index);
   VariantClear(&blue);
+}
+
+TEST_F(InvokeTest, OutVariablesKeepTheirValueWhenNothingIsWritten) {
+  VARIANT index = intArg(100);
+  VARIANT red = stringArg(u"unchanged"), green = intArg(8), blue;
+  VariantInit(&blue);
+  VARIANT redRef = byRef(&red), greenRef = byRef(&green), blueRef = byRef(&blue);
+  ASSERT_EQ(callLoader(4, DISPATCH_METHOD, {&index, &redRef, &greenRef, &blueRef}), S_OK);
+  EXPECT_EQ(result_.boolVal, VARIANT_FALSE);
+  ASSERT_EQ(red.vt, VT_BSTR);
+  EXPECT_EQ(std::u16string(red.bstrVal), u"unchanged");
+  EXPECT_EQ(green.vt, VT_I4);
+  EXPECT_EQ(green.lVal, 8);
+  EXPECT_EQ(blue.vt, VT_EMPTY);
+  VariantClear(&red);
 }
 
 TEST_F(InvokeTest, GetRgbIndexByReferenceIsTheCallersVariable) {
@@ -251,6 +272,7 @@ TEST_F(InvokeTest, OutParametersIntoTypedReferencesAndValues) {
   EXPECT_EQ(redVariable, 7);
   EXPECT_EQ(std::u16string(greenText), u"14");
   SysFreeString(greenText);
+  VariantClear(&byValue);  // the caller's own argument, written by the object
   // A by-reference type that cannot hold a number is refused before the call.
   VARIANT unknownRef;
   VariantInit(&unknownRef);

@@ -11,7 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -162,4 +165,33 @@ TEST_F(TypelibRegistryTest, RegisteredPathThatNoLongerHoldsTheLibrary) {
   EXPECT_EQ(found, nullptr);
   EXPECT_EQ(RegisterTypeLib(nullptr, &gone[0], nullptr), E_INVALIDARG);
   EXPECT_EQ(RegisterTypeLib(lib_, nullptr, nullptr), E_INVALIDARG);
+}
+
+TEST_F(TypelibRegistryTest, ManyThreadsLoadAndLookUpAtOnce) {
+  ASSERT_EQ(registerLib(), S_OK);
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&failures] {
+      for (int round = 0; round < 50; ++round) {
+        ITypeLib* lib = nullptr;
+        if (FAILED(LoadRegTypeLib(LIBID_ZOLMCOMLib, 1, 0, 0, &lib))) {
+          ++failures;
+          continue;
+        }
+        ITypeInfo* info = nullptr;
+        if (SUCCEEDED(lib->GetTypeInfoOfGuid(IID_IPaletteLoader, &info))) {
+          LPOLESTR name[1] = {const_cast<LPOLESTR>(u"getrgb")};
+          MEMBERID id = 0;
+          if (FAILED(info->GetIDsOfNames(name, 1, &id)) || id != 4) ++failures;
+          info->Release();
+        } else {
+          ++failures;
+        }
+        lib->Release();
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(failures.load(), 0);
 }
