@@ -158,9 +158,10 @@ bool findVersionKey(REFGUID libid, WORD major, WORD minor, std::u16string& versi
   for (DWORD index = 0;; ++index) {
     char16_t name[64];
     DWORD length = 64;
-    if (RegEnumKeyExW(lib.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
+    const LSTATUS status =
+        RegEnumKeyExW(lib.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_MORE_DATA) continue;  // a name too long to be a version
+    if (status != ERROR_SUCCESS) break;
     unsigned keyMajor = 0, keyMinor = 0;
     if (!parseVersion(name, keyMajor, keyMinor)) continue;
     if (keyMajor == major && keyMinor >= minor && static_cast<int>(keyMinor) > best)
@@ -308,9 +309,13 @@ HRESULT unregisterLibrary(REFGUID libID, WORD major, WORD minor, LCID lcid, SYSK
     for (DWORD index = 0; !otherLocales; ++index) {
       char16_t name[64];
       DWORD length = 64;
-      if (RegEnumKeyExW(version.get(), index, name, &length, nullptr, nullptr, nullptr,
-                        nullptr) != ERROR_SUCCESS)
+      const LSTATUS status = RegEnumKeyExW(version.get(), index, name, &length, nullptr, nullptr,
+                                           nullptr, nullptr);
+      if (status == ERROR_MORE_DATA) {
+        otherLocales = true;  // some other subkey, with a long name
         break;
+      }
+      if (status != ERROR_SUCCESS) break;
       const std::u16string sub(name, length);
       otherLocales = sub != u"FLAGS" && sub != u"HELPDIR";
     }

@@ -91,6 +91,27 @@ TEST_F(TypelibRegistryTest, LoadRegTypeLibNeedsTheRegistration) {
   ASSERT_EQ(UnRegisterTypeLib(LIBID_ZOLMCOMLib, 1, 0, 0, kSysKind), S_OK);
   EXPECT_EQ(LoadRegTypeLib(LIBID_ZOLMCOMLib, 1, 0, 0, &found), TYPE_E_LIBNOTREGISTERED);
   EXPECT_EQ(found, nullptr);
+  // A request for 1.0 is answered by a higher minor version when 1.0 itself
+  // is not registered, past subkeys whose names are no versions at all.
+  std::u16string libKey = u"TypeLib\\{28453262-FCFB-433B-9E37-896CFF19F74E}";
+  HKEY key = nullptr;
+  const std::u16string longName = libKey + u"\\" + std::u16string(100, u'x');
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, longName.c_str(), 0, nullptr, 0, KEY_WRITE,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  const std::u16string newer =
+      libKey + u"\\1.2\\0\\" + (sizeof(void*) == 8 ? u"win64" : u"win32");
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, newer.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                            &key, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path_.c_str()),
+                           static_cast<DWORD>((path_.size() + 1) * 2)),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  ASSERT_EQ(LoadRegTypeLib(LIBID_ZOLMCOMLib, 1, 0, 0, &found), S_OK);  // 1.2 serves 1.0
+  found->Release();
+  EXPECT_EQ(LoadRegTypeLib(LIBID_ZOLMCOMLib, 1, 3, 0, &found), TYPE_E_LIBNOTREGISTERED);
 }
 
 TEST_F(TypelibRegistryTest, RegistrationWritesThePlatformsKeys) {
