@@ -48,6 +48,22 @@ void cPcxEncoder::pack(uint32_t value, int32_t bits) {
   }
 }
 
+void cPcxEncoder::packWhole(const uint8_t* row, int32_t pixelCount, int32_t shift) {
+  // A byte at a time: the same bits as pack(), leftmost pixel in the top bits.
+  const int32_t bits = bitsPerPlane;
+  const int32_t perByte = 8 / bits;
+  const uint32_t mask = (1u << bits) - 1u;
+  int32_t i = 0;
+  for (int32_t x = 0; x < bytesPerPlaneLine && i < pixelCount; ++x) {
+    uint32_t byte = 0;
+    for (int32_t k = 0; k < perByte; ++k, ++i) {
+      const uint32_t value = i < pixelCount ? (row[i] >> shift) & mask : 0u;
+      byte |= value << (8 - bits * (k + 1));
+    }
+    lineBuffer[x] = static_cast<uint8_t>(byte);
+  }
+}
+
 void cPcxEncoder::drain() {
   if (outUsed > 0) source->writeBytes(out, outUsed);  // failures show in getStatus()
   outUsed = 0;
@@ -96,9 +112,13 @@ int32_t cPcxEncoder::encodeLine(const uint8_t* row, int32_t pixelCount) {
     int32_t shift = 0;
     for (int32_t j = 0; j < planeCount; ++j) {
       clearLine();
-      for (int32_t i = 0; i < pixelCount && fillIndex < bytesPerPlaneLine; ++i) {
-        const uint32_t value = shift < 8 ? (row ? row[i] : kBlack) >> shift : 0;
-        pack(value, bitsPerPlane);
+      if (row && shift < 8 && 8 % bitsPerPlane == 0) {
+        packWhole(row, pixelCount, shift);
+      } else {
+        for (int32_t i = 0; i < pixelCount && fillIndex < bytesPerPlaneLine; ++i) {
+          const uint32_t value = shift < 8 ? (row ? row[i] : kBlack) >> shift : 0;
+          pack(value, bitsPerPlane);
+        }
       }
       if (flushLine() != 0) break;
       shift += bitsPerPlane;

@@ -41,6 +41,8 @@ class cPcxEncoder : public cEncoder {
   void clearLine();
   // Packs the `bits` low bits of value, most significant first.
   void pack(uint32_t value, int32_t bits);
+  // pack() for a whole plane line of 1, 2 or 4 bits per plane.
+  void packWhole(const uint8_t* row, int32_t pixelCount, int32_t shift);
   int32_t flushLine();
   void emit(uint8_t value) { out[outUsed++] = value; }
   void drain();

@@ -391,7 +391,7 @@ BOOL WINAPI StretchBlt(HDC destDc, int destX, int destY, int destWidth, int dest
   }
 
   // A stretch within one bitmap reads from a copy of it.
-  const uint8_t* fromBits = from.bits;
+  const uint8_t* fromPixels = from.bits;
   std::vector<uint8_t> snapshot;
   if (&from == &to) {
     try {
@@ -399,7 +399,7 @@ BOOL WINAPI StretchBlt(HDC destDc, int destX, int destY, int destWidth, int dest
     } catch (...) {
       return FALSE;
     }
-    fromBits = snapshot.data();
+    fromPixels = snapshot.data();
   }
 
   // Equal formats copy stored values; others go through the colour.
@@ -410,38 +410,61 @@ BOOL WINAPI StretchBlt(HDC destDc, int destX, int destY, int destWidth, int dest
   }
   uint32_t lastColour = 0, lastValue = valueFor(to, 0);
 
+  // The copy loops take the formats as locals: the pixel writes could
+  // otherwise alias the bitmap descriptions and force reloads per pixel.
+  const int fromBits = from.bitCount, toBits = to.bitCount;
+  const bool copyBytes = sameFormat && toBits >= 8;
+  const size_t pixelBytes = static_cast<size_t>(toBits / 8);
+  const int32_t firstDest = static_cast<int32_t>(columns.destStart + firstColumn);
+  const size_t columnCount = sourceColumn.size();
+  const int32_t* map = sourceColumn.data();
+  int64_t previousSource = -1;
+  const uint8_t* previousRow = nullptr;
+  // Whole bytes, every column inside the source: a line's span can be copied.
+  bool wholeSpan = toBits >= 8;
+  for (size_t i = 0; i < columnCount && wholeSpan; ++i) wholeSpan = map[i] >= 0;
+  const size_t spanStart = pixelBytes * static_cast<size_t>(firstDest);
+  const size_t spanBytes = pixelBytes * columnCount;
+
   for (int64_t line = firstLine; line < endLine; ++line) {
     const int64_t sy = lines.source(line);
     if (sy < 0 || sy >= from.height) continue;
-    const uint8_t* srcRow = fromBits + memoryRow(from, sy) * from.stride;
     uint8_t* destRow = to.bits + memoryRow(to, lines.destStart + line) * to.stride;
-    int32_t dx = static_cast<int32_t>(columns.destStart + firstColumn);
-    for (int32_t sx : sourceColumn) {
-      if (sx >= 0) {
-        if (sameFormat && to.bitCount == 8) {
-          destRow[dx] = srcRow[sx];
-        } else if (sameFormat && to.bitCount >= 16) {
-          const size_t size = static_cast<size_t>(to.bitCount / 8);
-          std::memcpy(destRow + size * static_cast<size_t>(dx), srcRow + size * static_cast<size_t>(sx), size);
-        } else {
-          uint32_t value = readPixel(from.bitCount, srcRow, sx);
-          if (!sameFormat) {
-            if (from.bitCount <= 8) {
-              value = indexMap[value];
-            } else {
-              const uint32_t colour = colourOf(from, value);
-              if (colour != lastColour) {
-                lastColour = colour;
-                lastValue = valueFor(to, colour);
-              }
-              value = lastValue;
-            }
-          }
-          writePixel(to.bitCount, destRow, dx, value);
-        }
-      }
-      ++dx;
+    // A line that repeats the line before (enlarging) gets the same bytes.
+    if (sy == previousSource && wholeSpan) {
+      std::memcpy(destRow + spanStart, previousRow + spanStart, spanBytes);
+      continue;
     }
+    const uint8_t* srcRow = fromPixels + memoryRow(from, sy) * from.stride;
+    if (copyBytes && pixelBytes == 1) {
+      for (size_t i = 0; i < columnCount; ++i)
+        if (map[i] >= 0) destRow[firstDest + static_cast<int32_t>(i)] = srcRow[map[i]];
+    } else if (copyBytes) {
+      for (size_t i = 0; i < columnCount; ++i)
+        if (map[i] >= 0)
+          std::memcpy(destRow + pixelBytes * (static_cast<size_t>(firstDest) + i),
+                      srcRow + pixelBytes * static_cast<size_t>(map[i]), pixelBytes);
+    } else {
+      for (size_t i = 0; i < columnCount; ++i) {
+        if (map[i] < 0) continue;
+        uint32_t value = readPixel(fromBits, srcRow, map[i]);
+        if (!sameFormat) {
+          if (fromBits <= 8) {
+            value = indexMap[value];
+          } else {
+            const uint32_t colour = colourOf(from, value);
+            if (colour != lastColour) {
+              lastColour = colour;
+              lastValue = valueFor(to, colour);
+            }
+            value = lastValue;
+          }
+        }
+        writePixel(toBits, destRow, firstDest + static_cast<int32_t>(i), value);
+      }
+    }
+    previousSource = sy;
+    previousRow = destRow;
   }
   return TRUE;
 }
