@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -60,6 +61,74 @@ inline void writeFile(const std::string& path, const uint8_t (&bytes)[N]) {
 inline std::vector<uint8_t> readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Writes bytes to a scratch file named `name` and loads it into `image`;
+// returns loadFile's result.
+template <typename Image, typename Bytes>
+inline int32_t loadBytes(Image& image, const std::string& name, const Bytes& bytes) {
+  writeFile(scratchPath(name), bytes);
+  return image.loadFile(wide(scratchPath(name)).c_str());
+}
+
+inline void put16(std::vector<uint8_t>& out, uint32_t v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+inline void put32(std::vector<uint8_t>& out, uint32_t v) {
+  put16(out, v & 0xFFFF);
+  put16(out, v >> 16);
+}
+
+// A BMP file with a 40-byte info header, `colours` palette entries (entry i
+// is blue i, green 2i, red 3i) and the pixel data as given.
+inline std::vector<uint8_t> bmpInfoFile(int32_t width, int32_t height, uint16_t bits,
+                                        uint32_t compression, uint32_t colours,
+                                        const std::vector<uint8_t>& data,
+                                        uint32_t clrUsed = 0) {
+  std::vector<uint8_t> out = {'B', 'M'};
+  const uint32_t offset = 14 + 40 + 4 * colours;
+  put32(out, offset + static_cast<uint32_t>(data.size()));
+  put32(out, 0);
+  put32(out, offset);
+  put32(out, 40);
+  put32(out, static_cast<uint32_t>(width));
+  put32(out, static_cast<uint32_t>(height));
+  put16(out, 1);
+  put16(out, bits);
+  put32(out, compression);
+  put32(out, static_cast<uint32_t>(data.size()));
+  put32(out, 0);
+  put32(out, 0);
+  put32(out, clrUsed);
+  put32(out, 0);
+  for (uint32_t i = 0; i < colours; ++i) {
+    out.push_back(static_cast<uint8_t>(i));
+    out.push_back(static_cast<uint8_t>(2 * i));
+    out.push_back(static_cast<uint8_t>(3 * i));
+    out.push_back(0);
+  }
+  out.insert(out.end(), data.begin(), data.end());
+  return out;
+}
+
+// A binary PPM's size and pixels; false when the file is not one.
+inline bool readPpm(const std::string& path, int& width, int& height, std::vector<uint8_t>& rgb) {
+  std::vector<uint8_t> bytes = readFile(path);
+  size_t pos = 0;
+  auto token = [&]() {
+    std::string text;
+    while (pos < bytes.size() && isspace(bytes[pos])) ++pos;
+    while (pos < bytes.size() && !isspace(bytes[pos])) text += static_cast<char>(bytes[pos++]);
+    return text;
+  };
+  if (token() != "P6") return false;
+  width = std::stoi(token());
+  height = std::stoi(token());
+  if (token() != "255") return false;
+  ++pos;
+  rgb.assign(bytes.begin() + static_cast<std::ptrdiff_t>(pos), bytes.end());
+  return rgb.size() == static_cast<size_t>(width) * static_cast<size_t>(height) * 3;
 }
 
 }  // namespace testfiles

@@ -1,0 +1,187 @@
+// PCX rows: runs and literal bytes, byte planes and bit planes, runs across
+// planes and rows, line padding, the reorder tables, and the row the data
+// ends in.
+#include "image/pcx/pcxDecoder.h"
+
+#include <gtest/gtest.h>
+
+#include "image/imgStore.h"
+#include "image/pcx/pcxImg.h"
+#include "tests/image/imageTestFiles.h"
+
+using testfiles::loadBytes;
+using bytes = std::vector<uint8_t>;
+
+namespace {
+
+// A version 5 header for width x height pixels of the given planes.
+bytes header(uint8_t bitsPerPlane, uint8_t planes, uint16_t width, uint16_t height,
+             uint16_t bytesPerPlaneLine) {
+  bytes h(128, 0);
+  h[0] = 10;
+  h[1] = 5;
+  h[2] = 1;
+  h[3] = bitsPerPlane;
+  h[8] = static_cast<uint8_t>(width - 1);
+  h[9] = static_cast<uint8_t>((width - 1) >> 8);
+  h[10] = static_cast<uint8_t>(height - 1);
+  h[11] = static_cast<uint8_t>((height - 1) >> 8);
+  h[65] = planes;
+  h[66] = static_cast<uint8_t>(bytesPerPlaneLine);
+  h[67] = static_cast<uint8_t>(bytesPerPlaneLine >> 8);
+  return h;
+}
+
+int32_t load(cPcxImg& image, bytes file, const bytes& data, bool withTrailer = false) {
+  file.insert(file.end(), data.begin(), data.end());
+  if (withTrailer) {
+    file.push_back(0x0C);
+    file.insert(file.end(), 768, 0);
+  }
+  return loadBytes(image, "rows.pcx", file);
+}
+
+bytes row(const cPcxImg& image, int32_t index) {
+  const uint8_t* data = image.pixels ? image.pixels->getRow(index) : nullptr;
+  if (!data) return {};
+  return bytes(data, data + image.pixels->rowBytes);
+}
+
+}  // namespace
+
+TEST(PcxReorder, GroupsOfBitsAreReversed) {
+  EXPECT_EQ(pcxReorder(1, 0x01), 0x80);
+  EXPECT_EQ(pcxReorder(1, 0xA0), 0x05);
+  EXPECT_EQ(pcxReorder(2, 0x1B), 0xE4);  // 00 01 10 11 -> 11 10 01 00
+  EXPECT_EQ(pcxReorder(4, 0x12), 0x21);
+  EXPECT_EQ(pcxReorder(3, 0x12), 0x12);
+  EXPECT_EQ(pcxReorder(8, 0x12), 0x12);
+}
+
+TEST(PcxRuns, CodeBytesWithTheTopBitsSetAreRuns) {
+  cPcxImg image;
+  // 0xC1 0xC5: one byte 0xC5; 0xC0 x: nothing; 0xC3 7: three sevens.
+  ASSERT_EQ(load(image, header(8, 1, 5, 1, 5), {0xC1, 0xC5, 0xC0, 99, 0xC3, 7, 0x3F}, true), errNone);
+  EXPECT_EQ(row(image, 0), (bytes{0xC5, 7, 7, 7, 0x3F}));
+}
+
+// A run of 63 that starts 10 bytes before the end of plane 0's line fills
+// those 10 bytes and the first 53 of plane 1.
+TEST(PcxRuns, RunContinuesIntoTheNextPlane) {
+  cPcxImg image;
+  bytes data = {0xC0 | 60, 1, 0xFF, 2, 0xC0 | 7, 3, 0xC0 | 60, 4, 0xC0 | 60, 5};
+  ASSERT_EQ(load(image, header(8, 3, 70, 1, 70), data), errPalette);
+  bytes expected(210);
+  for (int x = 0; x < 70; ++x) {
+    expected[3 * x] = x < 60 ? 1 : 2;
+    expected[3 * x + 1] = x < 53 ? 2 : x < 60 ? 3 : 4;
+    expected[3 * x + 2] = x < 50 ? 4 : 5;
+  }
+  EXPECT_EQ(row(image, 0), expected);
+}
+
+// What reaches past the last plane of a row is dropped; the next row starts
+// with a fresh code byte.
+TEST(PcxRuns, RunPastTheRowIsDropped) {
+  cPcxImg image;
+  ASSERT_EQ(load(image, header(8, 1, 3, 2, 3), {0xC5, 9, 4, 5, 6}, true), errNone);
+  EXPECT_EQ(row(image, 0), (bytes{9, 9, 9}));
+  EXPECT_EQ(row(image, 1), (bytes{4, 5, 6}));
+}
+
+TEST(PcxRuns, LinePaddingIsReadAndDropped) {
+  cPcxImg image;
+  ASSERT_EQ(load(image, header(8, 1, 3, 2, 4), {1, 2, 3, 0x2E, 4, 5, 6, 0x2E}, true), errNone);
+  EXPECT_EQ(row(image, 0), (bytes{1, 2, 3}));
+  EXPECT_EQ(row(image, 1), (bytes{4, 5, 6}));
+}
+
+TEST(PcxRuns, PlaneLineTooShortLeavesPixelsBlack) {
+  cPcxImg image;
+  ASSERT_EQ(load(image, header(8, 1, 4, 1, 2), {1, 2}, true), errNone);
+  EXPECT_EQ(row(image, 0), (bytes{1, 2, 0, 0}));
+}
+
+// 1 bit x 4 planes: index = p0 + 2 p1 + 4 p2 + 8 p3, leftmost pixel in the
+// top bit.
+TEST(PcxBitPlanes, FourPlanesOfOneBit) {
+  cPcxImg image;
+  ASSERT_EQ(load(image, header(1, 4, 10, 1, 2), {0x80, 0x40, 0x40, 0x00, 0xC1, 0x80, 0x80, 0x40, 0x00}),
+            errNone);
+  EXPECT_EQ(row(image, 0), (bytes{1 + 4, 2 + 8, 0, 0, 0, 0, 0, 0, 4, 1}));
+}
+
+TEST(PcxBitPlanes, TwoPlanesOfTwoBits) {
+  cPcxImg image;
+  // Plane 0 gives the low pair, plane 1 the high pair.
+  ASSERT_EQ(load(image, header(2, 2, 4, 1, 1), {0x1B, 0xC1, 0xE4}), errNone);
+  EXPECT_EQ(row(image, 0), (bytes{0 + 4 * 3, 1 + 4 * 2, 2 + 4 * 1, 3 + 4 * 0}));
+}
+
+TEST(PcxBitPlanes, OnePlaneOfFourBits) {
+  cPcxImg image;
+  ASSERT_EQ(load(image, header(4, 1, 3, 1, 2), {0x12, 0x30}), errNone);
+  EXPECT_EQ(row(image, 0), (bytes{1, 2, 3}));
+}
+
+// Eight pixels at a time must give what one pixel at a time gives: a wide
+// 1 x 4 row with all byte values.
+TEST(PcxBitPlanes, WideRowsMatchPixelByPixel) {
+  const int width = 256 * 8;
+  bytes data;
+  for (int plane = 0; plane < 4; ++plane)
+    for (int x = 0; x < 256; ++x) {
+      const uint8_t v = static_cast<uint8_t>(x * (plane + 1) * 37);
+      if (v >= 0xC0) data.push_back(0xC1);
+      data.push_back(v);
+    }
+  cPcxImg image;
+  ASSERT_EQ(load(image, header(1, 4, width, 1, 256), data), errNone);
+  bytes got = row(image, 0);
+  ASSERT_EQ(got.size(), static_cast<size_t>(width));
+  for (int i = 0; i < width; ++i) {
+    int expected = 0;
+    for (int plane = 0; plane < 4; ++plane) {
+      const uint8_t v = static_cast<uint8_t>((i / 8) * (plane + 1) * 37);
+      expected |= ((v >> (7 - i % 8)) & 1) << plane;
+    }
+    ASSERT_EQ(got[i], expected) << i;
+  }
+}
+
+// The file ends right after the last row: that row is stored. A row cut
+// short by the end of the file is not: it stays black.
+TEST(PcxEnd, LastRowEndingTheFileIsStored) {
+  cPcxImg image;
+  ASSERT_EQ(load(image, header(4, 1, 2, 2, 1), {0x12, 0x34}), errNone);
+  EXPECT_EQ(row(image, 0), (bytes{1, 2}));
+  EXPECT_EQ(row(image, 1), (bytes{3, 4}));
+}
+
+TEST(PcxEnd, RowCutShortByTheFileStaysBlack) {
+  cPcxImg image;
+  ASSERT_EQ(load(image, header(8, 3, 2, 3, 2), {1, 2, 3, 4, 5, 6, 7, 8, 9}), errPalette);
+  EXPECT_EQ(row(image, 0), (bytes{1, 3, 5, 2, 4, 6}));
+  EXPECT_EQ(row(image, 1), (bytes{0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(row(image, 2), (bytes{0, 0, 0, 0, 0, 0}));
+  cPcxImg runCut;
+  // The second row's run has lost its value byte.
+  ASSERT_EQ(load(runCut, header(1, 1, 8, 2, 1), {0xC1, 0xFF, 0xFF}), errNone);
+  EXPECT_EQ(row(runCut, 0), (bytes(8, 1)));
+  EXPECT_EQ(row(runCut, 1), (bytes(8, 0)));
+}
+
+TEST(PcxEnd, DecoderStatusAfterTheEnd) {
+  bytes file = header(8, 1, 2, 1, 2);
+  testfiles::writeFile(testfiles::scratchPath("dec.pcx"), file);
+  cPcxImg image;
+  ASSERT_EQ(image.openForRead(testfiles::wide(testfiles::scratchPath("dec.pcx")).c_str()), 1);
+  ASSERT_EQ(image.readHeader(), errNone);
+  cPcxDecoder decoder(&image, image.header);
+  EXPECT_EQ(decoder.begin(), cPcxDecoder::statusEndOfFile);
+  uint8_t buffer[2] = {5, 5};
+  decoder.setRowCapacity(2);
+  EXPECT_EQ(decoder.decodeLine(buffer, 2), cPcxDecoder::statusEndOfFile);
+  EXPECT_FALSE(decoder.lastRowComplete());
+  EXPECT_EQ(buffer[0], 5);
+}

@@ -1,0 +1,93 @@
+// zolmcom topnm: the reader chosen by extension, the PPM written, and the
+// exit codes and messages for reads that fail and for usage errors. Runs the
+// built command as a user would.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "tests/image/imageTestFiles.h"
+
+using testfiles::readFile;
+using testfiles::scratchPath;
+
+namespace {
+
+const std::string kCommand = std::string(ZOLM_BUILD_DIR) + "/zolmcom";
+const std::string kData = ZOLM_TEST_DATA;
+
+struct CommandRun {
+  int status;
+  std::string errors;
+};
+
+CommandRun zolmcom(const std::string& arguments) {
+  const std::string errors = scratchPath("stderr.txt");
+  const int raw = std::system((kCommand + " " + arguments + " 2>" + errors).c_str());
+  std::vector<uint8_t> text = readFile(errors);
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string(text.begin(), text.end())};
+}
+
+std::string copyAs(const std::string& source, const std::string& name) {
+  testfiles::writeFile(scratchPath(name), readFile(source));
+  return scratchPath(name);
+}
+
+}  // namespace
+
+TEST(Topnm, WritesThePictureAsBinaryPpm) {
+  const std::string out = scratchPath("out.ppm");
+  for (const char* name : {"bmp-info-8", "bmp-rle4-hand", "pcx-1x4", "pcx-8x3"}) {
+    const std::string picture = kData + "/valid/" + name + (name[0] == 'b' ? ".bmp" : ".pcx");
+    CommandRun run = zolmcom("topnm " + picture + " " + out);
+    EXPECT_EQ(run.status, 0) << name << run.errors;
+    EXPECT_EQ(readFile(out), readFile(kData + "/valid/" + name + ".ppm")) << name;
+  }
+}
+
+TEST(Topnm, ExtensionChoosesTheReaderWhateverItsCase) {
+  const std::string out = scratchPath("ext.ppm");
+  const std::string icon = copyAs(kData + "/valid/pcx-8x1.pcx", "picture.Ico");
+  EXPECT_EQ(zolmcom("topnm " + icon + " " + out).status, 0);
+  EXPECT_EQ(readFile(out), readFile(kData + "/valid/pcx-8x1.ppm"));
+  const std::string upper = copyAs(kData + "/valid/bmp-info-4.bmp", "PICTURE.BMP");
+  EXPECT_EQ(zolmcom("topnm " + upper + " " + out).status, 0);
+  EXPECT_EQ(readFile(out), readFile(kData + "/valid/bmp-info-4.ppm"));
+  // A BMP named .pcx is read as PCX, and is not one.
+  const std::string wrong = copyAs(kData + "/valid/bmp-info-4.bmp", "dir.bmp.pcx");
+  CommandRun run = zolmcom("topnm " + wrong + " " + out);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.errors.find("dir.bmp.pcx"), std::string::npos);
+  EXPECT_NE(run.errors.find("-3"), std::string::npos);
+  // The extension is the file's own, not a directory's.
+  const std::string noExtension = copyAs(kData + "/valid/bmp-info-4.bmp", "plain");
+  EXPECT_EQ(zolmcom("topnm " + noExtension + " " + out).status, 1);
+}
+
+TEST(Topnm, FailedReadsExitWithOneAndNameTheFile) {
+  const std::string out = scratchPath("fail.ppm");
+  CommandRun missing = zolmcom("topnm " + scratchPath("missing.bmp") + " " + out);
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.errors.find("missing.bmp"), std::string::npos);
+  EXPECT_EQ(std::count(missing.errors.begin(), missing.errors.end(), '\n'), 1);
+
+  testfiles::writeFile(scratchPath("bad.bmp"), std::vector<uint8_t>{'B', 'M', 0, 0});
+  CommandRun bad = zolmcom("topnm " + scratchPath("bad.bmp") + " " + out);
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.errors.find("-2"), std::string::npos);
+
+  CommandRun unwritable = zolmcom("topnm " + kData + "/valid/bmp-info-1.bmp " + scratchPath("no/dir/x.ppm"));
+  EXPECT_EQ(unwritable.status, 1);
+}
+
+TEST(Topnm, UsageErrorsExitWithTwo) {
+  EXPECT_EQ(zolmcom("").status, 2);
+  EXPECT_EQ(zolmcom("topnm onlyone").status, 2);
+  EXPECT_EQ(zolmcom("topnm a b c").status, 2);
+  CommandRun unknown = zolmcom("nosuchcommand");
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.errors.find("topnm"), std::string::npos);
+}
