@@ -17,3 +17,6 @@ struct zolmCommand {
 
 // One entry per subcommand, each in tools/<name>.cpp.
 int topnmCommand(const commandArgs& args);
+int paletteCommand(const commandArgs& args);
+int fontCommand(const commandArgs& args);
+int fontdirCommand(const commandArgs& args);

@@ -14,6 +14,11 @@ namespace {
 const zolmCommand commands[] = {
     {"topnm", "FILE OUT", "write the picture in a BMP or PCX file (.bmp, .pcx, .ico) as a PPM file",
      topnmCommand},
+    {"palette", "FILE", "print the palette of a BMP or PCX file through the PaletteLoader object",
+     paletteCommand},
+    {"font", "NAME", "print the file of the installed font whose name begins with NAME",
+     fontCommand},
+    {"fontdir", "", "print the fonts directory", fontdirCommand},
 };
 
 int usage() {
