@@ -66,14 +66,15 @@ int32_t cPcxImg::saveFile(LPCWSTR fileName) {
   if (refused != errNone) return errorCode = refused;
 
   // A row must fit its plane lines: a picture widened by scaling gets the
-  // bytes per plane line it needs (even, as the format asks), so that the
-  // file decodes to the same picture. Rows that fit keep the header's value.
+  // bytes per plane line it needs, so that the file decodes to the same
+  // picture. Rows that fit keep the header's value. The line is not rounded
+  // up to an even count: some decoders take a padded bit-plane line for
+  // pixels.
   const int32_t bits = header[kBitsPerPlane] ? header[kBitsPerPlane] : 1;
   const int64_t needed = (int64_t{width} * bits + 7) / 8;
   if (needed > word(header, kBytesPerPlaneLine)) {
-    const int64_t grown = colorCount == 256 ? needed : (needed + 1) / 2 * 2;
-    if (grown > 0xFFFF) return errorCode = errFormat;
-    setWord(header, kBytesPerPlaneLine, static_cast<uint32_t>(grown));
+    if (needed > 0xFFFF) return errorCode = errFormat;
+    setWord(header, kBytesPerPlaneLine, static_cast<uint32_t>(needed));
   }
 
   // The encoder and its line buffer are obtained before the file is touched.
