@@ -41,9 +41,12 @@ void FrameAppendTextOrThrow(char* dest, size_t capacity, const char* src);
 size_t FrameAdd(size_t a, size_t b);
 size_t FrameMultiply(size_t a, size_t b);
 
+constexpr size_t kFrameLargestBuffer = 0x7FFFFFFF;
+
 // A work buffer of T: InlineCount elements inside the object (on the stack
 // when the object is), a heap block beyond that. Allocate raises
-// E_OUTOFMEMORY when the block cannot be had; TryAllocate gives null.
+// E_OUTOFMEMORY when the block cannot be had (or would exceed 2 GB);
+// TryAllocate gives null.
 template <typename T, size_t InlineCount>
 class CFrameTempBuffer {
  public:
@@ -56,6 +59,8 @@ class CFrameTempBuffer {
     delete[] heap;
     heap = nullptr;
     if (count <= InlineCount) return inlineStore;
+    // No work buffer of the frame needs 2 GB; asking for more is a fault.
+    if (count > kFrameLargestBuffer / sizeof(T)) return nullptr;
     heap = new (std::nothrow) T[count];
     return heap;
   }
