@@ -20,3 +20,4 @@ int topnmCommand(const commandArgs& args);
 int paletteCommand(const commandArgs& args);
 int fontCommand(const commandArgs& args);
 int fontdirCommand(const commandArgs& args);
+int convertCommand(const commandArgs& args);

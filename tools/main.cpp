@@ -19,6 +19,8 @@ const zolmCommand commands[] = {
     {"font", "NAME", "print the file of the installed font whose name begins with NAME",
      fontCommand},
     {"fontdir", "", "print the fonts directory", fontdirCommand},
+    {"convert", "IN OUT [--scale F]",
+     "read IN, scale it by F when asked, and save it as OUT in the format of IN", convertCommand},
 };
 
 int usage() {
