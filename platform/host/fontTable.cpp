@@ -72,7 +72,10 @@ std::vector<std::pair<std::u16string, std::u16string>> installedFontFaces() {
   FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, FC_FULLNAME, FC_FULLNAMELANG,
                                           FC_FAMILY, FC_FAMILYLANG, FC_STYLE, FC_STYLELANG,
                                           FC_FONTFORMAT, static_cast<char*>(nullptr));
-  FcFontSet* set = (pattern && objects) ? FcFontList(nullptr, pattern, objects) : nullptr;
+  // A configuration of our own, destroyed below, so that nothing of
+  // fontconfig's stays behind in the process.
+  FcConfig* config = FcInitLoadConfigAndFonts();
+  FcFontSet* set = (config && pattern && objects) ? FcFontList(config, pattern, objects) : nullptr;
   std::map<std::string, FontFile> files;
   for (int i = 0; set && i < set->nfont; ++i) {
     FcPattern* p = set->fonts[i];
@@ -101,6 +104,7 @@ std::vector<std::pair<std::u16string, std::u16string>> installedFontFaces() {
   if (set) FcFontSetDestroy(set);
   if (objects) FcObjectSetDestroy(objects);
   if (pattern) FcPatternDestroy(pattern);
+  if (config) FcConfigDestroy(config);
 
   std::stable_sort(entries.begin(), entries.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
