@@ -30,17 +30,76 @@ double roundHalfEven(double d) {
 
 }  // namespace
 
+namespace {
+
+int digitValue(OLECHAR c, int base) {
+  int v = -1;
+  if (c >= u'0' && c <= u'9') v = c - u'0';
+  else if (c >= u'a' && c <= u'f') v = c - u'a' + 10;
+  else if (c >= u'A' && c <= u'F') v = c - u'A' + 10;
+  return v >= 0 && v < base ? v : -1;
+}
+
+// "&H..." or "&O...", blanks allowed after it only.
+HRESULT parseRadix(const OLECHAR* text, size_t i, size_t length, Number& out) {
+  const OLECHAR marker = text[i + 1];
+  const int base = (marker == u'H' || marker == u'h') ? 16 : 8;
+  i += 2;
+  uint64_t value = 0;
+  size_t digits = 0;
+  bool overflow = false;
+  for (int d; i < length && (d = digitValue(text[i], base)) >= 0; ++i, ++digits) {
+    if (value > (UINT64_MAX >> (base == 16 ? 4 : 3))) overflow = true;
+    value = value * base + static_cast<uint64_t>(d);
+  }
+  while (i < length && isBlank(text[i])) ++i;
+  if (digits == 0 || i != length) return DISP_E_TYPEMISMATCH;
+  if (overflow) return DISP_E_OVERFLOW;
+  out = Number{};
+  out.kind = Number::Unsigned;
+  out.u = value;
+  out.pattern = true;
+  return S_OK;
+}
+
+// The sign, currency and parenthesis marks around a number, each at most once.
+struct Marks {
+  bool minus = false, sign = false, currency = false, open = false, close = false;
+
+  // Takes one mark at text[i]; false when it is none or a repeat.
+  bool take(OLECHAR c, bool before) {
+    if ((c == u'+' || c == u'-') && !sign) {
+      sign = true;
+      minus = c == u'-';
+      return true;
+    }
+    if (c == u'$' && !currency) return currency = true;
+    if (c == u'(' && before && !open) return open = true;
+    if (c == u')' && !before && open && !close) return close = true;
+    return false;
+  }
+};
+
+}  // namespace
+
 HRESULT parseNumber(const OLECHAR* text, size_t length, Number& out) {
   if (!text) return DISP_E_TYPEMISMATCH;
   size_t i = 0;
-  while (i < length && isBlank(text[i])) ++i;
-  bool negative = false;
-  if (i < length && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+  Marks marks;
+  while (i < length && (isBlank(text[i]) || marks.take(text[i], true))) ++i;
+  if (i + 1 < length && text[i] == u'&' && !marks.sign && !marks.currency && !marks.open) {
+    const OLECHAR m = text[i + 1];
+    if (m == u'H' || m == u'h' || m == u'O' || m == u'o') return parseRadix(text, i, length, out);
+  }
 
-  std::string ascii;  // the number without blanks and sign, for from_chars
+  std::string ascii;  // the number without marks and separators, for from_chars
   size_t digits = 0, leadingZeros = 0, intDigits = 0;
   bool seenNonZero = false, integral = true;
-  while (i < length && isDigit(text[i])) {
+  while (i < length && (isDigit(text[i]) || (text[i] == u',' && intDigits > 0))) {
+    if (text[i] == u',') {  // a thousands separator, wherever it stands
+      ++i;
+      continue;
+    }
     if (text[i] != u'0') seenNonZero = true;
     if (!seenNonZero) ++leadingZeros;
     ascii += static_cast<char>(text[i++]);
@@ -76,8 +135,9 @@ HRESULT parseNumber(const OLECHAR* text, size_t length, Number& out) {
     if (expDigits == 0) return DISP_E_TYPEMISMATCH;
     if (expNegative) exponent = -exponent;
   }
-  while (i < length && isBlank(text[i])) ++i;
-  if (i != length) return DISP_E_TYPEMISMATCH;
+  while (i < length && (isBlank(text[i]) || marks.take(text[i], false))) ++i;
+  if (i != length || marks.open != marks.close) return DISP_E_TYPEMISMATCH;
+  const bool negative = marks.minus || marks.open;
 
   if (integral) {
     uint64_t value = 0;
@@ -128,6 +188,12 @@ HRESULT toSigned(const Number& n, int bits, int64_t& out) {
       out = n.s;
       return S_OK;
     case Number::Unsigned:
+      if (n.pattern && (bits >= 64 || n.u < (uint64_t(1) << bits))) {
+        // The bits fill the target: the top one is its sign.
+        const uint64_t top = uint64_t(1) << (bits >= 64 ? 63 : bits - 1);
+        out = (n.u & top) ? static_cast<int64_t>(n.u - top) + min : static_cast<int64_t>(n.u);
+        return S_OK;
+      }
       if (n.u > static_cast<uint64_t>(max)) return DISP_E_OVERFLOW;
       out = static_cast<int64_t>(n.u);
       return S_OK;
@@ -210,7 +276,7 @@ size_t textLength(LPCOLESTR s) {
 
 extern "C" {
 
-HRESULT WINAPI VarUI4FromStr(LPCOLESTR strIn, LCID, ULONG, ULONG* pulOut) {
+HRESULT WINAPI VarUI4FromStr(OLECHAR* strIn, LCID, ULONG, ULONG* pulOut) {
   if (!strIn || !pulOut) return E_INVALIDARG;
   zolm_platform::Number n;
   HRESULT hr = zolm_platform::parseNumber(strIn, textLength(strIn), n);
@@ -222,7 +288,7 @@ HRESULT WINAPI VarUI4FromStr(LPCOLESTR strIn, LCID, ULONG, ULONG* pulOut) {
   return S_OK;
 }
 
-HRESULT WINAPI VarI4FromStr(LPCOLESTR strIn, LCID, ULONG, LONG* plOut) {
+HRESULT WINAPI VarI4FromStr(OLECHAR* strIn, LCID, ULONG, LONG* plOut) {
   if (!strIn || !plOut) return E_INVALIDARG;
   zolm_platform::Number n;
   HRESULT hr = zolm_platform::parseNumber(strIn, textLength(strIn), n);

@@ -15,11 +15,17 @@ struct Number {
   int64_t s = 0;
   uint64_t u = 0;
   double r = 0;
-  bool single = false;  // a Real that came from a 4-byte float (fewer digits)
+  bool single = false;   // a Real that came from a 4-byte float (fewer digits)
+  bool pattern = false;  // an Unsigned written in &H or &O: a bit pattern that
+                         // fills a signed target of its width (&HFFFF is -1 as 16 bits)
 };
 
-// Blanks, an optional sign, decimal digits with an optional fraction and
-// exponent, blanks. S_OK, or DISP_E_TYPEMISMATCH for anything else.
+// Number text as the platform reads it in its default (US English) form:
+// blanks anywhere around; a sign before or after the number, or parentheses
+// for a negative one; a "$" before or after; decimal digits with "," between
+// thousands, an optional fraction and exponent; or "&H" / "&O" followed by
+// hexadecimal or octal digits. S_OK, DISP_E_OVERFLOW for hexadecimal or octal
+// beyond 64 bits, or DISP_E_TYPEMISMATCH for anything else.
 HRESULT parseNumber(const OLECHAR* text, size_t length, Number& out);
 
 // The number as a signed or unsigned integer of `bits` bits, reals rounded

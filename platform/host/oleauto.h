@@ -18,6 +18,9 @@
 
 extern "C" {
 
+// Signatures as the platform's headers (mingw-w64) declare them, so code that
+// builds here builds for Windows too.
+
 // BSTR allocation. A null BSTR stands for the empty string everywhere.
 ZOLMPLATFORM_API BSTR WINAPI SysAllocString(const OLECHAR* psz);
 ZOLMPLATFORM_API BSTR WINAPI SysAllocStringLen(const OLECHAR* strIn, UINT ui);
@@ -30,16 +33,17 @@ ZOLMPLATFORM_API UINT WINAPI SysStringByteLen(BSTR bstr);
 // VARIANT handling.
 ZOLMPLATFORM_API void WINAPI VariantInit(VARIANTARG* pvarg);
 ZOLMPLATFORM_API HRESULT WINAPI VariantClear(VARIANTARG* pvarg);
-ZOLMPLATFORM_API HRESULT WINAPI VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc);
-ZOLMPLATFORM_API HRESULT WINAPI VariantChangeType(VARIANTARG* pvargDest,
-                                                  const VARIANTARG* pvarSrc, USHORT wFlags,
-                                                  VARTYPE vt);
+ZOLMPLATFORM_API HRESULT WINAPI VariantCopy(VARIANTARG* pvargDest, VARIANTARG* pvargSrc);
+ZOLMPLATFORM_API HRESULT WINAPI VariantChangeType(VARIANTARG* pvargDest, VARIANTARG* pvarSrc,
+                                                  USHORT wFlags, VARTYPE vt);
 
 // Text to number: optional blanks, sign, digits, fraction and exponent;
-// fractions are rounded half to even.
-ZOLMPLATFORM_API HRESULT WINAPI VarUI4FromStr(LPCOLESTR strIn, LCID lcid, ULONG dwFlags,
+// fractions are rounded half to even. The text is not changed (the platform's
+// headers declare it without const, and so do these, so that callers written
+// here build against both).
+ZOLMPLATFORM_API HRESULT WINAPI VarUI4FromStr(OLECHAR* strIn, LCID lcid, ULONG dwFlags,
                                               ULONG* pulOut);
-ZOLMPLATFORM_API HRESULT WINAPI VarI4FromStr(LPCOLESTR strIn, LCID lcid, ULONG dwFlags,
+ZOLMPLATFORM_API HRESULT WINAPI VarI4FromStr(OLECHAR* strIn, LCID lcid, ULONG dwFlags,
                                              LONG* plOut);
 
 }  // extern "C"

@@ -34,7 +34,7 @@ HRESULT WINAPI VariantClear(VARIANTARG* pvarg) {
   return S_OK;
 }
 
-HRESULT WINAPI VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc) {
+HRESULT WINAPI VariantCopy(VARIANTARG* pvargDest, VARIANTARG* pvargSrc) {
   if (!pvargDest || !pvargSrc) return E_INVALIDARG;
   if (pvargDest == pvargSrc) return S_OK;
   if (!isKnownTag(pvargSrc->vt)) return DISP_E_BADVARTYPE;

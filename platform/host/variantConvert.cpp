@@ -278,11 +278,11 @@ HRESULT objectValue(const Scalar& s, USHORT flags, VARIANT& value) {
   return S_OK;
 }
 
-HRESULT convert(const VARIANT* src, USHORT flags, VARTYPE target, VARIANT& result) {
+HRESULT convert(VARIANT* src, USHORT flags, VARTYPE target, VARIANT& result) {
   Scalar s;
   HRESULT hr = readScalar(src, s, false);
   if (FAILED(hr)) return hr;
-  const VARIANT* inner = src->vt == (VT_VARIANT | VT_BYREF) ? src->pvarVal : src;
+  VARIANT* inner = src->vt == (VT_VARIANT | VT_BYREF) ? src->pvarVal : src;
   VARTYPE base = inner->vt & VT_TYPEMASK;
   if (base == target) {
     if (!(inner->vt & VT_BYREF)) return VariantCopy(&result, inner);
@@ -312,7 +312,7 @@ HRESULT convert(const VARIANT* src, USHORT flags, VARTYPE target, VARIANT& resul
 
 }  // namespace
 
-extern "C" HRESULT WINAPI VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc,
+extern "C" HRESULT WINAPI VariantChangeType(VARIANTARG* pvargDest, VARIANTARG* pvarSrc,
                                             USHORT wFlags, VARTYPE vt) {
   if (!pvargDest || !pvarSrc) return E_INVALIDARG;
   if (vt & (VT_BYREF | VT_ARRAY | VT_VECTOR | VT_RESERVED)) return DISP_E_BADVARTYPE;

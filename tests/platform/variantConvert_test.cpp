@@ -293,18 +293,61 @@ TEST(VariantChange, ObjectsConvertThroughTheirValueProperty) {
   EXPECT_EQ(VariantChangeType(&out, &v, VARIANT_NOVALUEPROP, VT_I4), DISP_E_TYPEMISMATCH);
 }
 
+namespace {
+
+// The calls take their text without const, as the platform declares them.
+HRESULT ui4(const char16_t* text, ULONG* out) {
+  std::u16string copy = text ? text : u"";
+  return VarUI4FromStr(text ? &copy[0] : nullptr, 0, 0, out);
+}
+
+HRESULT i4(const char16_t* text, LONG* out) {
+  std::u16string copy = text;
+  return VarI4FromStr(&copy[0], 0, 0, out);
+}
+
+}  // namespace
+
 TEST(VarFromStr, DecimalTextToUnsignedAndSigned) {
   ULONG u = 0;
-  EXPECT_EQ(VarUI4FromStr(OLESTR("4294967295"), 0, 0, &u), S_OK);
+  EXPECT_EQ(ui4(OLESTR("4294967295"), &u), S_OK);
   EXPECT_EQ(u, 0xFFFFFFFFu);
-  EXPECT_EQ(VarUI4FromStr(OLESTR("4294967296"), 0, 0, &u), DISP_E_OVERFLOW);
-  EXPECT_EQ(VarUI4FromStr(OLESTR("-1"), 0, 0, &u), DISP_E_OVERFLOW);
-  EXPECT_EQ(VarUI4FromStr(OLESTR("12abc"), 0, 0, &u), DISP_E_TYPEMISMATCH);
-  EXPECT_EQ(VarUI4FromStr(OLESTR("0"), 0, 0, &u), S_OK);
+  EXPECT_EQ(ui4(OLESTR("4294967296"), &u), DISP_E_OVERFLOW);
+  EXPECT_EQ(ui4(OLESTR("-1"), &u), DISP_E_OVERFLOW);
+  EXPECT_EQ(ui4(OLESTR("12abc"), &u), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(ui4(OLESTR("0"), &u), S_OK);
   EXPECT_EQ(u, 0u);
-  EXPECT_EQ(VarUI4FromStr(nullptr, 0, 0, &u), E_INVALIDARG);
+  EXPECT_EQ(ui4(nullptr, &u), E_INVALIDARG);
   LONG l = 0;
-  EXPECT_EQ(VarI4FromStr(OLESTR("-2147483648"), 0, 0, &l), S_OK);
+  EXPECT_EQ(i4(OLESTR("-2147483648"), &l), S_OK);
   EXPECT_EQ(l, INT32_MIN);
-  EXPECT_EQ(VarI4FromStr(OLESTR("2147483648"), 0, 0, &l), DISP_E_OVERFLOW);
+  EXPECT_EQ(i4(OLESTR("2147483648"), &l), DISP_E_OVERFLOW);
+}
+
+TEST(VarFromStr, NumberFormsThePlatformReads) {
+  const struct {
+    const char16_t* text;
+    LONG value;
+  } accepted[] = {
+      {u"1,000", 1000},   {u"1,0,0", 100},   {u"1,000.5", 1000}, {u"$5", 5},
+      {u"5$", 5},         {u"(5)", -5},      {u"( 5 )", -5},     {u"5-", -5},
+      {u"- 5", -5},       {u"-$5", -5},      {u"&HFF", 255},     {u"&hff", 255},
+      {u"&O17", 15},      {u"&HFFFFFFFF", -1}, {u"&H80000000", INT32_MIN}, {u"1e+2", 100},
+  };
+  for (const auto& c : accepted) {
+    LONG l = 12345;
+    EXPECT_EQ(i4(c.text, &l), S_OK) << "case " << (&c - accepted);
+    EXPECT_EQ(l, c.value) << "case " << (&c - accepted);
+  }
+  for (const char16_t* bad : {u",5", u"--5", u"(5", u"5)", u"&H", u"&HFG", u"$$5", u"1 000", u"1d2", u","}) {
+    LONG l;
+    EXPECT_EQ(i4(bad, &l), DISP_E_TYPEMISMATCH);
+  }
+  LONG l;
+  EXPECT_EQ(i4(u"&H1FFFFFFFF", &l), DISP_E_OVERFLOW);
+  EXPECT_EQ(i4(u"&H1FFFFFFFFFFFFFFFF", &l), DISP_E_OVERFLOW);
+  ULONG u;
+  EXPECT_EQ(ui4(u"&HFFFFFFFF", &u), S_OK);
+  EXPECT_EQ(u, 0xFFFFFFFFu);
+  EXPECT_EQ(ui4(u"(5)", &u), DISP_E_OVERFLOW);
 }
