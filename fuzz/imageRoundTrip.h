@@ -1,7 +1,8 @@
-// The round trip both image fuzz targets run: read the input as a file, and
-// when that succeeds write the picture back, read the written file and
-// compare. Pixel values are compared as the writer can keep them (a 1-bit
-// pixel is set or not, a 4-bit pixel keeps its low nibble).
+// The round trip both image fuzz targets run, and the regression tests
+// replay: read the input as a file, and when that succeeds write the picture
+// back, read the written file and compare. Pixel values are compared as the
+// writer can keep them (a 1-bit pixel is set or not, a 4-bit pixel keeps its
+// low nibble). A broken expectation aborts, like a memory error would.
 #pragma once
 
 #include <cstddef>
@@ -10,8 +11,10 @@
 
 #include "fuzz/fuzzSupport.h"
 #include "image/bitmapFile.h"
+#include "image/bmp/bmpImg.h"
 #include "image/imgStore.h"
 #include "image/palette.h"
+#include "image/pcx/pcxImg.h"
 
 namespace fuzzsupport {
 
@@ -85,6 +88,80 @@ inline void checkSamePicture(const cBitmapFile& written, const cBitmapFile& rere
   if (written.palette->count > 0)
     FUZZ_CHECK(std::memcmp(reread.palette->entries, written.palette->entries,
                            3 * static_cast<size_t>(written.palette->count)) == 0);
+}
+
+// How far a round trip went, for the regression tests to report.
+enum class RoundTrip { skipped, refused, readOnly, writtenAndReread };
+
+// Reads the header alone and tells whether the picture is small enough to
+// decode at fuzzing speed.
+template <class Image>
+bool worthDecoding(const ScratchFile& input) {
+  Image probe;
+  if (!probe.openForRead(input.name())) return false;
+  probe.readHeader();
+  const bool worthIt = affordable(probe);
+  probe.closeFile();
+  return worthIt;
+}
+
+inline RoundTrip bmpRoundTrip(const uint8_t* data, size_t size) {
+  if (size > kMaxImageInputBytes) return RoundTrip::skipped;
+  static const ScratchFile input("in.bmp");
+  static const ScratchFile output("out.bmp");
+  if (!input.write(data, size) || !worthDecoding<cBmpImg>(input)) return RoundTrip::skipped;
+
+  cBmpImg first;
+  const int32_t loaded = first.loadFile(input.name());
+  checkLoaded(first, loaded);
+  if (loaded != errNone || !first.pixels) return RoundTrip::refused;
+
+  // The writer refuses what it cannot write whole (16- and 32-bit pictures);
+  // whatever it accepts must come back.
+  if (first.saveFile(output.name()) != errNone) return RoundTrip::readOnly;
+  cBmpImg second;
+  const int32_t reloaded = second.loadFile(output.name());
+  checkLoaded(second, reloaded);
+  FUZZ_CHECK(reloaded == errNone);
+  FUZZ_CHECK(second.bitsPerPixel == first.bitsPerPixel);
+  checkSamePicture(first, second, first.bitsPerPixel, first.colorCount > 2);
+  return RoundTrip::writtenAndReread;
+}
+
+// The PCX writer keeps the plane line length the file gave, padding and all;
+// a small file can give 65535 padded bytes for each of thousands of rows,
+// which takes seconds to write. Such pictures are read, not written.
+constexpr int64_t kMaxFuzzPcxWriteBytes = 8 << 20;
+
+inline RoundTrip pcxRoundTrip(const uint8_t* data, size_t size) {
+  if (size > kMaxImageInputBytes) return RoundTrip::skipped;
+  static const ScratchFile input("in.pcx");
+  static const ScratchFile output("out.pcx");
+  if (!input.write(data, size) || !worthDecoding<cPcxImg>(input)) return RoundTrip::skipped;
+
+  cPcxImg first;
+  const int32_t loaded = first.loadFile(input.name());
+  checkLoaded(first, loaded);
+  // A 24-bit picture is read whole and then reported as having no palette;
+  // its pixels are still worth writing back.
+  const bool trueColour = loaded == errPalette && first.bitsPerPixel == 24;
+  if ((loaded != errNone && !trueColour) || !first.pixels || first.pixels->failed)
+    return RoundTrip::refused;
+  const int64_t planes = first.header[65] ? first.header[65] : 1;
+  const int64_t lineBytes = first.header[66] | (first.header[67] << 8);
+  if (int64_t{first.height} * planes * lineBytes > kMaxFuzzPcxWriteBytes) return RoundTrip::readOnly;
+  if (trueColour) first.errorCode = errNone;
+
+  if (first.saveFile(output.name()) != errNone) return RoundTrip::readOnly;
+  cPcxImg second;
+  const int32_t reloaded = second.loadFile(output.name());
+  checkLoaded(second, reloaded);
+  FUZZ_CHECK(reloaded == (trueColour ? errPalette : errNone));
+  FUZZ_CHECK(second.bitsPerPixel == first.bitsPerPixel);
+  // Pixel values keep the bits the picture's depth holds.
+  const int32_t kept = first.bitsPerPixel == 1 ? 1 : first.bitsPerPixel == 4 ? 4 : 8;
+  checkSamePicture(first, second, kept, !trueColour && first.colorCount > 2);
+  return RoundTrip::writtenAndReread;
 }
 
 }  // namespace fuzzsupport

@@ -23,11 +23,14 @@ int64_t imgPaddedRowBytes(int64_t width, int64_t bitsPerPixel, int64_t alignment
 bool imgStoreAllowed(int64_t width, int64_t rows, int64_t bytesPerPixel, int64_t fileBytes) {
   if (width < 0 || rows < 0 || bytesPerPixel <= 0 || fileBytes < 0) return false;
   int64_t widthForCount = width > 0 ? width : 1;
-  if (rows > 0 && widthForCount > kImgMaxPixels / rows) return false;
+  // A picture of no rows counts as one: the readers still hold a row buffer
+  // of its width, which must not be larger than a row of a real picture.
+  int64_t rowsForCount = rows > 0 ? rows : 1;
+  if (widthForCount > kImgMaxPixels / rowsForCount) return false;
   // Both factors are now below 2^28 and 2^31, so nothing below overflows.
   int64_t rowBytes = imgRowBytes(width, 8 * bytesPerPixel);
   if (rowBytes < 0) return false;
-  int64_t storeBytes = rows * (rowBytes + kImgRowOverheadBytes);
+  int64_t storeBytes = rowsForCount * (rowBytes + kImgRowOverheadBytes);
   if (storeBytes <= kImgAnyFileStoreBytes) return true;
   return storeBytes / kImgStoreBytesPerFileByte <= fileBytes;
 }
