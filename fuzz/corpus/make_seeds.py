@@ -118,3 +118,50 @@ put(d, "4x1-5x3.pcx", pcx(4, 1, 5, 3))
 put(d, "8x1-9x4.pcx", pcx(8, 1, 9, 4, trailer=True))
 put(d, "1x8-6x2.pcx", pcx(1, 8, 6, 2, trailer=True))
 put(d, "8x3-5x3.pcx", pcx(8, 3, 5, 3))
+
+
+# ---- dispatch ----------------------------------------------------------------
+# The dispatch target reads its input as calls (see fuzz/dispatch_fuzz.cpp):
+# an op byte (bit 0: the object, 0 PaletteLoader, 1 FontFile; the rest: 0 to 5
+# Invoke, 6 GetIDsOfNames, 7 GetTypeInfo), then for Invoke a choice byte
+# (choice % 10 - 4 is the id; odd: a flags word follows, even: a byte giving
+# 1 + b % 8), a shape byte (arguments: shape % 6) and the arguments, last
+# argument first, and four bytes for a second named id.
+def invoke(obj, member_id, flags, args):
+    choice = (member_id + 4) % 10
+    if flags is None:
+        head = bytes([choice + 10 * 2])          # even: flags from a byte
+        head += bytes([0])                     # 1 + 0: DISPATCH_METHOD
+    else:
+        choice += 10 if choice % 2 == 0 else 0  # odd: a flags word
+        head = bytes([choice]) + struct.pack("<H", flags)
+    return bytes([obj]) + head + bytes([len(args)]) + b"".join(args) + b"\0\0\0\0"
+
+
+def scalar(vt_index, value):
+    return bytes([0, vt_index]) + struct.pack("<q", value)
+
+
+def picture(index):
+    return bytes([3, 1, index])
+
+
+def text(s):
+    units = s.encode("utf-16-le")
+    return bytes([3, 2, len(s)]) + units
+
+
+def out_ref():
+    return bytes([5]) + scalar(0, 0)
+
+
+LOAD, COLORS, LASTERROR, GETRGB = 1, 2, 3, 4
+d = "dispatch"
+put(d, "load-bmp-colours", invoke(0, LOAD, 1, [picture(0)]) + invoke(0, COLORS, 2, []) +
+    invoke(0, GETRGB, 1, [out_ref(), out_ref(), out_ref(), scalar(3, 7)]))
+put(d, "load-pcx-lasterror", invoke(0, LOAD, 1, [picture(4)]) + invoke(0, LASTERROR, 2, []) +
+    invoke(0, GETRGB, 1, [out_ref(), out_ref(), out_ref(), text("300")]))
+put(d, "load-missing", invoke(0, LOAD, 1, [text("missing.pcx")]) + invoke(0, LASTERROR, 2, []))
+put(d, "font-file", invoke(1, 1, 1, [out_ref(), text("DejaVu Sans")]) + invoke(1, 2, 1, []))
+put(d, "names", bytes([0 | (6 << 1), 0, 1, 6]) + bytes([1 | (6 << 1), 1, 0, 3]) +
+    bytes([0 | (7 << 1), 0, 1, 0]))
