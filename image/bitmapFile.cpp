@@ -88,7 +88,7 @@ int32_t cBitmapFile::platformRead(uint8_t* out, uint32_t want, uint32_t& got) {
   return 1;
 }
 
-int32_t cBitmapFile::readBytes(void* buffer, int32_t count) {
+int32_t cBitmapFile::readBytesFromFile(void* buffer, int32_t count) {
   if (fileHandle == nullptr) return 0;
   if (count < 0) {
     recordSystemError(ERROR_INVALID_PARAMETER);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "image/imageErrors.h"
 #include "platform/fileapi.h"
@@ -50,7 +51,16 @@ class cBitmapFile {
   // 1 when exactly count bytes were read. A platform failure records its
   // code; a read cut short by the end of the file records ERROR_HANDLE_EOF.
   // The position moves past the bytes that were read either way.
-  int32_t readBytes(void* buffer, int32_t count);
+  int32_t readBytes(void* buffer, int32_t count) {
+    // Served from the buffer when it holds 1 to count bytes; only a file
+    // open for reading fills it.
+    if (count > 0 && static_cast<uint32_t>(count) <= readEnd - readPos) {
+      std::memcpy(buffer, ioBuffer + readPos, static_cast<uint32_t>(count));
+      readPos += static_cast<uint32_t>(count);
+      return 1;
+    }
+    return readBytesFromFile(buffer, count);
+  }
   // 1 when exactly count bytes were taken. With a file open for writing they
   // may wait in the buffer: a failure when they go out is recorded in
   // systemError then (and makes the writeBytes that triggered it return 0).
@@ -105,6 +115,7 @@ class cBitmapFile {
   int32_t openFile(LPCWSTR fileName, DWORD access, DWORD share, DWORD disposition,
                    bool forWriting);
   uint32_t position() const { return bufferStart + readPos + writeEnd; }
+  int32_t readBytesFromFile(void* buffer, int32_t count);
   int32_t readSlow(uint8_t* out, uint32_t want);
   int32_t platformRead(uint8_t* out, uint32_t want, uint32_t& got);
   void recordSystemError(uint32_t code) { systemError = code; }

@@ -2,6 +2,7 @@
 // so a reader that stops early leaves the remaining rows black.
 #include "image/imgStore.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -59,18 +60,19 @@ cImgStore::cImgStore(int32_t newRowCount, int32_t newWidth, int32_t newBitsPerPi
     return;
   }
   for (int32_t i = 0; i < newRowCount; ++i) {
-    rows[i] = new (std::nothrow) uint8_t[rowBytes > 0 ? rowBytes : 1];
+    // calloc: memory fresh from the system is known to be zero and is not
+    // cleared a second time, which halves the cost of a large store.
+    rows[i] = static_cast<uint8_t*>(std::calloc(rowBytes > 0 ? static_cast<size_t>(rowBytes) : 1, 1));
     if (!rows[i]) {
       failed = 1;
       continue;
     }
-    std::memset(rows[i], 0, static_cast<size_t>(rowBytes));
   }
 }
 
 cImgStore::~cImgStore() {
   if (!rows) return;
-  for (int32_t i = 0; i < rowCount; ++i) delete[] rows[i];
+  for (int32_t i = 0; i < rowCount; ++i) std::free(rows[i]);
   delete[] rows;
 }
 

@@ -1,0 +1,114 @@
+// The host's file calls: the platform's error codes for POSIX failures,
+// names in UTF-16, positions without a high part, and the thread's own last
+// error.
+#include "platform/fileapi.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "tests/image/imageTestFiles.h"
+
+using testfiles::scratchPath;
+using testfiles::wide;
+
+namespace {
+
+HANDLE openRead(const std::string& path) {
+  return CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+TEST(HostFileApi, MissingFilesAndDirectoriesGiveThePlatformsCodes) {
+  EXPECT_EQ(openRead(scratchPath("none")), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  testfiles::writeFile(scratchPath("plain"), std::vector<uint8_t>{1});
+  EXPECT_EQ(openRead(scratchPath("plain/below")), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(openRead(testfiles::scratchDir()), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(CreateFileW(u"", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}
+
+TEST(HostFileApi, LoneSurrogateIsNotAName) {
+  const char16_t name[] = {u'a', 0xD800, u'b', 0};
+  EXPECT_EQ(CreateFileW(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+}
+
+TEST(HostFileApi, CreateNewRefusesAnExistingFile) {
+  testfiles::writeFile(scratchPath("exists"), std::vector<uint8_t>{1});
+  EXPECT_EQ(CreateFileW(wide(scratchPath("exists")).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+}
+
+TEST(HostFileApi, SeeksWithoutHighPartStayWithin32Bits) {
+  testfiles::writeFile(scratchPath("seek"), std::vector<uint8_t>(100, 7));
+  HANDLE file = openRead(scratchPath("seek"));
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(SetFilePointer(file, -10, nullptr, FILE_END), 90u);
+  EXPECT_EQ(SetFilePointer(file, 5, nullptr, FILE_CURRENT), 95u);
+  EXPECT_EQ(SetFilePointer(file, -200, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NEGATIVE_SEEK));
+  EXPECT_EQ(SetFilePointer(file, 0, nullptr, 3), INVALID_SET_FILE_POINTER);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_CURRENT), 95u);
+  LONG high = 1;
+  EXPECT_EQ(SetFilePointer(file, 0, &high, FILE_BEGIN), 0u);  // 2^32 from the start
+  EXPECT_EQ(high, 1);
+  DWORD sizeHigh = 9;
+  EXPECT_EQ(GetFileSize(file, &sizeHigh), 100u);
+  EXPECT_EQ(sizeHigh, 0u);
+  EXPECT_TRUE(CloseHandle(file));
+}
+
+TEST(HostFileApi, ReadsAndWritesFollowTheAccessAsked) {
+  HANDLE file = CreateFileW(wide(scratchPath("access")).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD done = 7;
+  uint8_t buffer[4] = {1, 2, 3, 4};
+  EXPECT_FALSE(ReadFile(file, buffer, 4, &done, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(done, 0u);
+  EXPECT_TRUE(WriteFile(file, buffer, 4, &done, nullptr));
+  EXPECT_EQ(done, 4u);
+  CloseHandle(file);
+
+  HANDLE reader = openRead(scratchPath("access"));
+  uint8_t back[8] = {};
+  EXPECT_TRUE(ReadFile(reader, back, 8, &done, nullptr));  // the end of the file is no error
+  EXPECT_EQ(done, 4u);
+  EXPECT_EQ(back[3], 4);
+  EXPECT_FALSE(WriteFile(reader, buffer, 1, &done, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_TRUE(CloseHandle(reader));
+}
+
+TEST(HostFileApi, ClosedAndForeignHandlesAreRefused) {
+  testfiles::writeFile(scratchPath("close"), std::vector<uint8_t>{1});
+  HANDLE file = openRead(scratchPath("close"));
+  ASSERT_TRUE(CloseHandle(file));
+  EXPECT_FALSE(CloseHandle(nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FALSE(CloseHandle(INVALID_HANDLE_VALUE));
+  DWORD done;
+  uint8_t byte;
+  EXPECT_FALSE(ReadFile(INVALID_HANDLE_VALUE, &byte, 1, &done, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+TEST(HostFileApi, LastErrorBelongsToTheThread) {
+  SetLastError(1234);
+  DWORD other = 0;
+  std::thread([&] {
+    other = GetLastError();
+    SetLastError(99);
+  }).join();
+  EXPECT_EQ(other, 0u);
+  EXPECT_EQ(GetLastError(), 1234u);
+}
