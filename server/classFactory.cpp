@@ -53,7 +53,9 @@ ULONG CComObjectCached<CComClassFactory>::Release() {
   ULONG count = InternalRelease();
   if (count == 0) {
     delete this;
-  } else if (count == 1) {
+  } else if (count == 1 && currentModule != nullptr) {
+    // A caller that still held the factory when the module record went away
+    // (a reference leaked past unloading) has nothing left to unlock.
     currentModule->Unlock();
   }
   return count;

@@ -67,6 +67,9 @@ class CModuleT : public CModule {};
 class CComModule : public CModuleT<CComModule> {
  public:
   CComModule();
+  // Forgets itself as the current module, so that nothing destroyed after it
+  // (the automatic table's cached factories) calls into a dead record.
+  ~CComModule() override;
 
   // Slot 5: the replacements every registry script receives.
   virtual HRESULT AddCommonReplacements(IRegistrarBase* registrar);

@@ -51,6 +51,10 @@ CWindowSupportRecord::~CWindowSupportRecord() {
 
 CComModule::CComModule() { currentModule = this; }
 
+CComModule::~CComModule() {
+  if (currentModule == this) currentModule = nullptr;
+}
+
 CComModule* currentModule = nullptr;
 GUID libraryId = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 

@@ -42,7 +42,11 @@ TEST(ClassObjects, FactoryIsMadeOnceAndCached) {
     first->Release();
     second->Release();
   }
-  EXPECT_NE(Factory(CLSID_FontFile), Factory(CLSID_PaletteLoader));
+  IClassFactory* fontFactory = Factory(CLSID_FontFile);
+  IClassFactory* paletteFactory = Factory(CLSID_PaletteLoader);
+  EXPECT_NE(fontFactory, paletteFactory);
+  fontFactory->Release();
+  paletteFactory->Release();
 }
 
 TEST(ClassObjects, UnknownClassLeavesOutNull) {
