@@ -4,6 +4,8 @@
 // than touching an unrelated descriptor.
 #include "platform/host/fileapi.h"
 
+#include "platform/host/utf.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <new>
@@ -72,21 +74,7 @@ bool toUtf8(LPCWSTR name, std::string& out) {
     } else if (c >= 0xDC00 && c <= 0xDFFF) {
       return false;
     }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    zolm_platform::appendUtf8(out, c);
   }
   return true;
 }

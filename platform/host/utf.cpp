@@ -16,6 +16,8 @@ void appendUtf16(std::u16string& out, char32_t c) {
   out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
 }
 
+}  // namespace
+
 void appendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);
@@ -33,8 +35,6 @@ void appendUtf8(std::string& out, char32_t c) {
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
 }
-
-}  // namespace
 
 std::u16string utf8ToUtf16(const char* text, size_t length) {
   std::u16string out;

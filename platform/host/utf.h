@@ -13,5 +13,7 @@ namespace zolm_platform {
 std::u16string utf8ToUtf16(const char* text, size_t length);
 std::u16string utf8ToUtf16(const char* text);  // NUL-terminated
 std::string utf16ToUtf8(const char16_t* text, size_t length);
+// Appends the UTF-8 form of one code point (at most 0x10FFFF).
+void appendUtf8(std::string& out, char32_t c);
 
 }  // namespace zolm_platform
