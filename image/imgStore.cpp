@@ -1,10 +1,14 @@
 // cImgStore: the row table and every row are allocated up front and zeroed,
-// so a reader that stops early leaves the remaining rows black.
+// so a reader that stops early leaves the remaining rows black. The rows
+// lie end to end in one block when it can be had, one page fault per page
+// of picture rather than heap bookkeeping per row.
 #include "image/imgStore.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <new>
+
+#include "platform/memoryapi.h"
 
 int64_t imgRowBytes(int64_t width, int64_t bitsPerPixel) {
   if (width < 0 || bitsPerPixel < 0) return -1;
@@ -59,20 +63,47 @@ cImgStore::cImgStore(int32_t newRowCount, int32_t newWidth, int32_t newBitsPerPi
     failed = 1;
     return;
   }
-  for (int32_t i = 0; i < newRowCount; ++i) {
+  if (newRowCount > 0 && !obtainRowsInOneBlock()) obtainRowsOneByOne();
+}
+
+// One block for all rows: one allocation instead of one a row, and rows
+// that follow each other in memory. Rows of no bytes still get an address.
+bool cImgStore::obtainRowsInOneBlock() {
+  const uint64_t stride = rowBytes > 0 ? static_cast<uint64_t>(rowBytes) : 1;
+  const uint64_t total = stride * static_cast<uint64_t>(rowCount);  // below 2^61
+  if (total > SIZE_MAX) return false;
+  const bool fromSystem = total >= static_cast<uint64_t>(kImgSystemBlockBytes);
+  void* obtained = fromSystem ? VirtualAlloc(nullptr, static_cast<SIZE_T>(total),
+                                             MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)
+                              : std::calloc(static_cast<size_t>(total), 1);
+  if (!obtained) return false;
+  block = static_cast<uint8_t*>(obtained);
+  blockFromSystem = fromSystem;
+  for (int32_t i = 0; i < rowCount; ++i) rows[i] = block + static_cast<size_t>(stride) * i;
+  return true;
+}
+
+// Without one block (a large store in a crowded 32-bit address space),
+// rows are obtained one at a time; a row that cannot be obtained fails the
+// store and the others stay allocated until the destructor.
+void cImgStore::obtainRowsOneByOne() {
+  for (int32_t i = 0; i < rowCount; ++i) {
     // calloc: memory fresh from the system is known to be zero and is not
-    // cleared a second time, which halves the cost of a large store.
+    // cleared a second time.
     rows[i] = static_cast<uint8_t*>(std::calloc(rowBytes > 0 ? static_cast<size_t>(rowBytes) : 1, 1));
-    if (!rows[i]) {
-      failed = 1;
-      continue;
-    }
+    if (!rows[i]) failed = 1;
   }
 }
 
 cImgStore::~cImgStore() {
-  if (!rows) return;
-  for (int32_t i = 0; i < rowCount; ++i) std::free(rows[i]);
+  if (block) {
+    if (blockFromSystem)
+      VirtualFree(block, 0, MEM_RELEASE);
+    else
+      std::free(block);
+  } else if (rows) {
+    for (int32_t i = 0; i < rowCount; ++i) std::free(rows[i]);
+  }
   delete[] rows;
 }
 

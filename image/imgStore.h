@@ -1,5 +1,5 @@
 // cImgStore: the pixel rows of a picture, row 0 at the top, each row a
-// separate zero-filled buffer of rowBytes bytes; a non-owning palette link.
+// zero-filled buffer of rowBytes bytes of its own; a non-owning palette link.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +25,21 @@ class cImgStore {
   int32_t rowBytes = 0;
   uint8_t** rows = nullptr;
   cPalette* palette = nullptr;  // not owned
+
+ private:
+  bool obtainRowsInOneBlock();
+  void obtainRowsOneByOne();
+
+  // The rows laid end to end in one block, when it could be obtained;
+  // otherwise every row is an allocation of its own.
+  uint8_t* block = nullptr;
+  bool blockFromSystem = false;
 };
+
+// Stores of at least this many bytes take their block straight from the
+// system (whole pages, zero until written, large pages where the system has
+// them); smaller ones from the heap.
+constexpr int64_t kImgSystemBlockBytes = int64_t{1} << 20;
 
 // (width * bitsPerPixel + 7) / 8 computed in 64 bits; -1 when it does not fit
 // a signed 32-bit byte count or an argument is negative.

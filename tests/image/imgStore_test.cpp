@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 TEST(ImgStore, RowBytesRoundUpToWholeBytes) {
   EXPECT_EQ(cImgStore(1, 10, 1).rowBytes, 2);
   EXPECT_EQ(cImgStore(1, 3, 24).rowBytes, 9);
@@ -23,6 +26,31 @@ TEST(ImgStore, NewRowsAreZeroAndRangeIsChecked) {
   EXPECT_EQ(store.getRow(1)[3], 4);
   EXPECT_EQ(store.getRow(2), nullptr);
   EXPECT_EQ(store.getRow(-1), nullptr);
+}
+
+TEST(ImgStore, LargeStoreRowsAreZeroAndDoNotOverlap) {
+  // 3 MiB of 24-bit rows: a store large enough to come from the system.
+  const int32_t rows = 1024, width = 1024;
+  cImgStore store(rows, width, 24);
+  ASSERT_EQ(store.failed, 0);
+  std::vector<uint8_t> pattern(static_cast<size_t>(store.rowBytes));
+  for (int32_t r = 0; r < rows; ++r) {
+    const uint8_t* row = store.getRow(r);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(std::count(row, row + store.rowBytes, 0), store.rowBytes) << "row " << r;
+    std::fill(pattern.begin(), pattern.end(), static_cast<uint8_t>(r));
+    store.setRow(pattern.data(), r);
+  }
+  for (int32_t r = 0; r < rows; ++r) {
+    const uint8_t* row = store.getRow(r);
+    EXPECT_EQ(std::count(row, row + store.rowBytes, static_cast<uint8_t>(r)), store.rowBytes) << "row " << r;
+  }
+}
+
+TEST(ImgStore, RowsOfNoBytesStillHaveAnAddress) {
+  cImgStore store(3, 0, 8);
+  ASSERT_EQ(store.failed, 0);
+  for (int32_t r = 0; r < 3; ++r) EXPECT_NE(store.getRow(r), nullptr);
 }
 
 TEST(ImgStore, EmptyAndNegativeCounts) {
