@@ -142,6 +142,17 @@ int32_t cBitmapFile::readSlow(uint8_t* out, uint32_t want) {
   return 1;
 }
 
+const uint8_t* cBitmapFile::bufferedBytes(uint32_t& count) {
+  if (readPos == readEnd && fileHandle != nullptr && !writing && bufferCapacity != 0) {
+    bufferStart += readEnd;
+    readPos = readEnd = 0;
+    uint32_t got = 0;
+    if (platformRead(ioBuffer, bufferCapacity, got)) readEnd = got;
+  }
+  count = readEnd - readPos;
+  return ioBuffer + readPos;
+}
+
 int32_t cBitmapFile::skipBytes(int32_t count) {
   if (fileHandle == nullptr) return 0;
   if (count < 0) {

@@ -90,6 +90,14 @@ class cBitmapFile {
     uint8_t value;
     return readBytes(&value, 1) ? value : -1;
   }
+  // The bytes read ahead and not yet consumed, for decoders that scan them
+  // in place; the buffer is refilled from the file first when it holds none.
+  // `count` receives how many there are: 0 at the end of the file, after a
+  // failed read (recorded as readBytes records it), with the file open for
+  // writing or without a buffer; the caller then reads as usual.
+  const uint8_t* bufferedBytes(uint32_t& count);
+  // Consumes count of the bytes that bufferedBytes offered.
+  void consumeBuffered(uint32_t count) { readPos += count; }
   // Reads and drops count bytes; fails like readBytes.
   int32_t skipBytes(int32_t count);
   // Writes out pending bytes now; 0 (with systemError recorded) on failure.

@@ -1,12 +1,15 @@
 // cPcxDecoder: a code byte with its two top bits set starts a run of up to 63
 // copies of the next byte; any other byte stands for itself. A row is
 // planeCount plane lines of bytesPerPlaneLine bytes; a run may cross from one
-// plane into the next but not into the next row. Byte planes (8 bits per
-// plane) interleave into the pixel's bytes; bit planes add their bits into
-// the pixel's index, plane j at j x bitsPerPlane.
+// plane into the next but not into the next row. Each plane line is first
+// expanded as the file holds it, scanning the code bytes in the image's read
+// buffer; byte planes (8 bits per plane) are then interleaved into the
+// pixel's bytes, bit planes add their bits into the pixel's index, plane j at
+// j x bitsPerPlane.
 #include "image/pcx/pcxDecoder.h"
 
 #include <cstring>
+#include <new>
 
 #include "image/bitmapFile.h"
 
@@ -31,16 +34,27 @@ struct ReorderTables {
 };
 constexpr ReorderTables kReorder;
 
-// For 1-bit planes: the eight pixel bits (0 or 1) of a reordered byte, its
-// lowest bit first, so that eight pixels are ORed in at once.
-struct LowBitsFirst {
+// For 1-bit planes: the eight pixel bits (0 or 1) of a file byte, leftmost
+// pixel (most significant bit) first, so that eight pixels go in at once.
+struct MsbFirstBits {
   uint8_t pixels[256][8];
-  constexpr LowBitsFirst() : pixels() {
+  constexpr MsbFirstBits() : pixels() {
     for (int v = 0; v < 256; ++v)
-      for (int k = 0; k < 8; ++k) pixels[v][k] = static_cast<uint8_t>((v >> k) & 1);
+      for (int k = 0; k < 8; ++k) pixels[v][k] = static_cast<uint8_t>((v >> (7 - k)) & 1);
   }
 };
-constexpr LowBitsFirst kLowBitsFirst;
+constexpr MsbFirstBits kMsbFirstBits;
+
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+
+// True when none of the eight bytes at p is a run code (both top bits set).
+inline bool eightLiterals(const uint8_t* p) {
+  uint64_t word;
+  std::memcpy(&word, p, 8);
+  return (word & (word << 1) & kHighBits) == 0;
+}
+
+uint32_t smaller(uint32_t a, uint32_t b) { return a < b ? a : b; }
 
 }  // namespace
 
@@ -60,6 +74,16 @@ cPcxDecoder::cPcxDecoder(cBitmapFile* newSource, const uint8_t* header)
       source(newSource),
       pixelMask(bitsPerPlane >= 32 ? 0xFFFFFFFFu : (1u << bitsPerPlane) - 1) {}
 
+cPcxDecoder::~cPcxDecoder() { delete[] lines; }
+
+bool cPcxDecoder::reserveLines() {
+  if (lines) return true;
+  // At most 65,535 bytes a line; byte planes come 1 or 3 to a picture.
+  const size_t count = bitsPerPlane == 8 ? planeCount : 1;
+  lines = new (std::nothrow) uint8_t[static_cast<size_t>(bytesPerPlaneLine) * count + 1];
+  return lines != nullptr;
+}
+
 int32_t cPcxDecoder::begin() {
   status = 0;
   runCount = 0;
@@ -78,6 +102,10 @@ int32_t cPcxDecoder::getStatus() {
 int32_t cPcxDecoder::decodeLine(uint8_t* buffer, int32_t pixelCount) {
   rowComplete = false;
   if (status != 0) return getStatus();
+  if (!reserveLines()) {
+    status = statusFileError;
+    return getStatus();
+  }
   if (pixelCount < 0) pixelCount = 0;
   rowComplete = bitsPerPlane == 8 ? readBytePlanes(buffer, pixelCount)
                                   : readBitPlanes(buffer, pixelCount);
@@ -86,9 +114,10 @@ int32_t cPcxDecoder::decodeLine(uint8_t* buffer, int32_t pixelCount) {
   return getStatus();
 }
 
-// Reads the next code byte and, for a run, its value. False when the file
+// Reads the next code byte and, for a run, its value, one call at a time:
+// for the code bytes at the edge of the read buffer. False when the file
 // ends (or fails) first: the row is then abandoned.
-bool cPcxDecoder::fetchRun(bool reorder) {
+bool cPcxDecoder::fetchRun() {
   const int32_t code = source->readByteOrEnd();
   if (code < 0) {
     lastCode = 0xFF;
@@ -104,38 +133,91 @@ bool cPcxDecoder::fetchRun(bool reorder) {
     runCount = 1;
     runValue = static_cast<uint32_t>(code);
   }
-  if (reorder) runValue = pcxReorder(bitsPerPlane, static_cast<uint8_t>(runValue));
+  return true;
+}
+
+// Fills line[0, length) with the file's bytes: first what is left of a run
+// from the previous plane, then runs decoded straight from the read buffer.
+// A run longer than the rest of the line is kept in runCount for the next
+// plane. False when the file ends (or fails) before the line is full.
+bool cPcxDecoder::expandLine(uint8_t* line, uint32_t length) {
+  uint32_t x = 0;
+  while (x < length) {
+    if (runCount > 0) {
+      const uint32_t span = smaller(static_cast<uint32_t>(runCount), length - x);
+      std::memset(line + x, static_cast<uint8_t>(runValue), span);
+      x += span;
+      runCount -= static_cast<int32_t>(span);
+      continue;
+    }
+    uint32_t available = 0;
+    const uint8_t* const data = source->bufferedBytes(available);
+    if (available < 2) {
+      // A code byte whose value lies beyond the buffer, or no buffer.
+      if (!fetchRun()) return false;
+      continue;
+    }
+    const uint8_t* p = data;
+    // A run code always has its value byte inside the buffer.
+    const uint8_t* const last = data + available - 1;
+    uint32_t code = lastCode;
+    while (x < length && p < last) {
+      if (length - x >= 8 && last - p >= 8 && eightLiterals(p)) {
+        std::memcpy(line + x, p, 8);
+        code = p[7];
+        p += 8;
+        x += 8;
+        continue;
+      }
+      code = *p++;
+      if (code < 0xC0) {
+        line[x++] = static_cast<uint8_t>(code);
+        continue;
+      }
+      const uint32_t count = code & 0x3F;
+      const uint8_t value = *p++;
+      const uint32_t span = smaller(count, length - x);
+      std::memset(line + x, value, span);
+      x += span;
+      if (count > span) {
+        runCount = static_cast<int32_t>(count - span);
+        runValue = value;
+      }
+    }
+    lastCode = code;
+    source->consumeBuffered(static_cast<uint32_t>(p - data));
+  }
   return true;
 }
 
 // Byte planes: plane j of pixel x lands in buffer[x * planeCount + j]; bytes
-// past the row's pixels (line padding) are read and dropped.
+// past the row's pixels (line padding) are read and dropped, pixels that the
+// lines do not reach are 0.
 bool cPcxDecoder::readBytePlanes(uint8_t* buffer, int32_t n) {
   const uint32_t planes = planeCount;
+  const uint32_t length = bytesPerPlaneLine;
   const int64_t usable = static_cast<int64_t>(rowCapacity) / planes;
   const uint32_t pixels = static_cast<uint32_t>(n < usable ? n : usable);
-  std::memset(buffer, 0, static_cast<size_t>(pixels) * planes);
-  for (uint32_t j = 0; j < planes; ++j) {
-    uint32_t x = 0;
-    while (x < bytesPerPlaneLine) {
-      if (runCount <= 0) {
-        if (!fetchRun(false)) return false;
-        if (runCount <= 0) continue;  // a run of 0 yields nothing
-      }
-      uint32_t span = static_cast<uint32_t>(runCount);
-      if (span > bytesPerPlaneLine - x) span = bytesPerPlaneLine - x;
-      const uint8_t value = static_cast<uint8_t>(runValue);
-      if (x < pixels) {
-        const uint32_t end = x + span < pixels ? x + span : pixels;
-        if (planes == 1) {
-          std::memset(buffer + x, value, end - x);
-        } else {
-          for (uint32_t i = x; i < end; ++i) buffer[i * planes + j] = value;
-        }
-      }
-      x += span;
-      runCount -= static_cast<int32_t>(span);
+  const uint32_t reach = smaller(pixels, length);
+  if (reach < pixels) std::memset(buffer + static_cast<size_t>(reach) * planes, 0,
+                                  static_cast<size_t>(pixels - reach) * planes);
+  if (planes == 1 && length <= pixels) return expandLine(buffer, length);
+  for (uint32_t j = 0; j < planes; ++j)
+    if (!expandLine(lines + static_cast<size_t>(j) * length, length)) return false;
+  if (planes == 1) {
+    std::memcpy(buffer, lines, reach);
+  } else if (planes == 3) {
+    const uint8_t* red = lines;
+    const uint8_t* green = lines + length;
+    const uint8_t* blue = lines + 2 * static_cast<size_t>(length);
+    for (uint32_t x = 0; x < reach; ++x, buffer += 3) {
+      buffer[0] = red[x];
+      buffer[1] = green[x];
+      buffer[2] = blue[x];
     }
+  } else {
+    for (uint32_t j = 0; j < planes; ++j)
+      for (uint32_t x = 0; x < reach; ++x) buffer[static_cast<size_t>(x) * planes + j] = lines[static_cast<size_t>(j) * length + x];
   }
   return true;
 }
@@ -143,44 +225,41 @@ bool cPcxDecoder::readBytePlanes(uint8_t* buffer, int32_t n) {
 // Bit planes: each byte holds 8 / bitsPerPlane pixels, leftmost in the top
 // bits; plane j's bits go into the pixel at j x bitsPerPlane.
 bool cPcxDecoder::readBitPlanes(uint8_t* buffer, int32_t n) {
-  const uint32_t bits = bitsPerPlane;
-  const uint32_t perByte = 8 / bits;  // 0 for planes wider than a byte
   const uint32_t limit = static_cast<uint32_t>(n < rowCapacity ? n : rowCapacity);
   std::memset(buffer, 0, limit);
   uint32_t shift = 0;
-  for (uint32_t j = 0; j < planeCount; ++j, shift += bits) {
-    uint32_t i = 0;  // next pixel of this plane
-    uint32_t x = 0;  // next byte of this plane's line
-    while (x < bytesPerPlaneLine) {
-      if (runCount <= 0) {
-        if (!fetchRun(true)) return false;
-        if (runCount <= 0) continue;
-      }
-      uint32_t span = static_cast<uint32_t>(runCount);
-      if (span > bytesPerPlaneLine - x) span = bytesPerPlaneLine - x;
-      x += span;
-      runCount -= static_cast<int32_t>(span);
-      for (uint32_t b = 0; b < span && i < limit; ++b) {
-        if (bits == 1 && shift < 8 && i + 8 <= limit) {
-          // Eight pixels at once: each pixel byte is 0 or 1 before the shift,
-          // so shifting the whole word keeps every bit inside its own byte.
-          uint64_t add;
-          uint64_t have;
-          std::memcpy(&add, kLowBitsFirst.pixels[runValue], 8);
-          std::memcpy(&have, buffer + i, 8);
-          have |= add << shift;
-          std::memcpy(buffer + i, &have, 8);
-          i += 8;
-          continue;
-        }
-        uint32_t v = runValue;
-        for (uint32_t k = 0; k < perByte; ++k) {
-          if (i < limit) buffer[i] = static_cast<uint8_t>(buffer[i] | (((v & pixelMask) << shift) & 0xFF));
-          ++i;
-          v >>= bits;
-        }
-      }
-    }
+  for (uint32_t j = 0; j < planeCount; ++j, shift += bitsPerPlane) {
+    if (!expandLine(lines, bytesPerPlaneLine)) return false;
+    // Bits shifted beyond the pixel's byte are lost; the plane is still read.
+    if (shift < 8) addBitPlane(buffer, limit, lines, shift);
   }
   return true;
+}
+
+// ORs one plane line's pixels, shifted left by `shift` bits, into the first
+// `limit` pixels of the row.
+void cPcxDecoder::addBitPlane(uint8_t* buffer, uint32_t limit, const uint8_t* line,
+                              uint32_t shift) const {
+  const uint32_t bits = bitsPerPlane;
+  const uint32_t perByte = 8 / bits;  // 0 for planes wider than a byte
+  if (perByte == 0) return;
+  uint32_t i = 0;  // next pixel
+  uint32_t x = 0;  // next byte of the line
+  if (bits == 1) {
+    // Eight pixels at once: each pixel byte is 0 or 1 before the shift, and
+    // shift is below 8, so every bit stays inside its own byte.
+    for (; x < bytesPerPlaneLine && i + 8 <= limit; ++x, i += 8) {
+      uint64_t add;
+      uint64_t have;
+      std::memcpy(&add, kMsbFirstBits.pixels[line[x]], 8);
+      std::memcpy(&have, buffer + i, 8);
+      have |= add << shift;
+      std::memcpy(buffer + i, &have, 8);
+    }
+  }
+  for (; x < bytesPerPlaneLine && i < limit; ++x) {
+    uint32_t v = pcxReorder(bits, line[x]);
+    for (uint32_t k = 0; k < perByte && i < limit; ++k, ++i, v >>= bits)
+      buffer[i] = static_cast<uint8_t>(buffer[i] | (((v & pixelMask) << shift) & 0xFF));
+  }
 }

@@ -13,11 +13,18 @@ class cPcxDecoder : public cDecoder {
 
   // source's file is open; header is its 128 header bytes.
   cPcxDecoder(cBitmapFile* source, const uint8_t* header);
+  ~cPcxDecoder() override;
+  cPcxDecoder(const cPcxDecoder&) = delete;
+  cPcxDecoder& operator=(const cPcxDecoder&) = delete;
 
   int32_t decodeLine(uint8_t* buffer, int32_t pixelCount) override;
   int32_t begin() override;
   int32_t getStatus() override;
 
+  // Obtains the plane line buffers; false when the memory cannot be had.
+  // decodeLine obtains them itself when needed and, failing, stops with
+  // statusFileError.
+  bool reserveLines();
   // Whether the last decodeLine read every byte of the row's planes.
   bool lastRowComplete() const { return rowComplete; }
   // Every write into a row buffer stays below this many bytes.
@@ -34,12 +41,17 @@ class cPcxDecoder : public cDecoder {
   uint32_t pixelMask;
 
  private:
-  bool fetchRun(bool reorder);
+  bool fetchRun();
+  bool expandLine(uint8_t* line, uint32_t length);
   bool readBytePlanes(uint8_t* buffer, int32_t n);
   bool readBitPlanes(uint8_t* buffer, int32_t n);
+  void addBitPlane(uint8_t* buffer, uint32_t limit, const uint8_t* line, uint32_t shift) const;
 
   int32_t rowCapacity = 0;
   bool rowComplete = false;
+  // The plane lines of one row as the file holds them: all planes for byte
+  // planes (they are interleaved afterwards), one for bit planes.
+  uint8_t* lines = nullptr;
 };
 
 // The byte v with the order of its groups of `bits` bits reversed (1, 2 or 4

@@ -70,7 +70,7 @@ int32_t cPcxImg::readPixels() {
   decoder.begin();
   delete pixels;
   pixels = new (std::nothrow) cImgStore(height, width, 8 * bytesPerPixel);
-  if (!pixels || pixels->failed) {
+  if (!pixels || pixels->failed || !decoder.reserveLines()) {
     decoder.finish();
     return errorCode = errMemory;
   }

@@ -185,3 +185,94 @@ TEST(PcxEnd, DecoderStatusAfterTheEnd) {
   EXPECT_FALSE(decoder.lastRowComplete());
   EXPECT_EQ(buffer[0], 5);
 }
+
+namespace {
+
+// The plane lines of every row as a reader taking one code byte at a time
+// sees them: runs (including empty ones) may cross planes but not rows.
+std::vector<bytes> referenceLines(const bytes& data, uint32_t planes, uint32_t length, uint32_t rows) {
+  std::vector<bytes> lines;
+  size_t at = 0;
+  for (uint32_t r = 0; r < rows; ++r) {
+    bytes row;
+    while (row.size() < size_t{planes} * length && at < data.size()) {
+      const uint8_t code = data[at++];
+      uint32_t count = 1;
+      uint8_t value = code;
+      if ((code & 0xC0) == 0xC0) {
+        count = code & 0x3F;
+        value = data[at++];
+      }
+      while (count-- > 0 && row.size() < size_t{planes} * length) row.push_back(value);
+    }
+    lines.push_back(row);
+  }
+  return lines;
+}
+
+// Coded data for `rows` rows: literals, runs of every length (0 included)
+// that often cross plane ends, and runs cut at the row's end.
+bytes randomCodedRows(uint32_t planes, uint32_t length, uint32_t rows, uint32_t seed) {
+  bytes data;
+  uint32_t state = seed;
+  auto next = [&state] {
+    state = state * 1103515245u + 12345u;
+    return state >> 16;
+  };
+  for (uint32_t r = 0; r < rows; ++r) {
+    uint32_t filled = 0;
+    while (filled < planes * length) {
+      if (next() % 8 == 0) {
+        const uint32_t count = next() % (next() % 4 == 0 ? 64 : 8);
+        data.push_back(static_cast<uint8_t>(0xC0 | count));
+        data.push_back(static_cast<uint8_t>(next()));
+        filled += count;
+      } else {
+        data.push_back(static_cast<uint8_t>(next() % 0xC0));
+        ++filled;
+      }
+    }
+  }
+  return data;
+}
+
+}  // namespace
+
+// Code bytes are scanned straight from the read buffer: runs whose value
+// byte lies beyond it, and data much longer than it, must decode exactly as
+// byte by byte.
+TEST(PcxRuns, DataAcrossManyReadBuffersDecodesAsByteByByte) {
+  struct Form {
+    uint8_t bits, planes;
+  };
+  for (Form form : {Form{8, 3}, Form{8, 1}, Form{1, 4}, Form{1, 1}, Form{4, 1}, Form{2, 2}}) {
+    const uint16_t width = 997;
+    const uint32_t perByte = 8 / form.bits;
+    const uint16_t length = static_cast<uint16_t>((width + perByte - 1) / perByte + 3);
+    const uint16_t height = form.bits == 8 ? 300 : 3000;
+    const bytes data = randomCodedRows(form.planes, length, height, 7u + form.bits * 31u + form.planes);
+    ASSERT_GT(data.size(), size_t{2} << 16) << "data spans several read buffers: " << int(form.bits) << "x" << int(form.planes);
+    cPcxImg image;
+    const int32_t result = load(image, header(form.bits, form.planes, width, height, length), data, form.bits * form.planes == 8);
+    ASSERT_TRUE(result == errNone || (result == errPalette && form.planes == 3)) << result;
+    const std::vector<bytes> lines = referenceLines(data, form.planes, length, height);
+    for (uint32_t r = 0; r < height; ++r) {
+      bytes expected(image.pixels->rowBytes, 0);
+      for (uint32_t j = 0; j < form.planes; ++j)
+        for (uint32_t x = 0; x < length; ++x) {
+          const uint8_t v = lines[r][j * length + x];
+          if (form.bits == 8) {
+            if (x < width) expected[x * form.planes + j] = v;
+            continue;
+          }
+          for (uint32_t k = 0; k < perByte; ++k) {
+            const uint32_t pixel = x * perByte + k;
+            const uint32_t value = (v >> (8 - form.bits * (k + 1))) & ((1u << form.bits) - 1);
+            if (pixel < width) expected[pixel] = static_cast<uint8_t>(expected[pixel] | (value << (j * form.bits)));
+          }
+        }
+      ASSERT_EQ(row(image, static_cast<int32_t>(r)), expected)
+          << int(form.bits) << "x" << int(form.planes) << " row " << r;
+    }
+  }
+}
