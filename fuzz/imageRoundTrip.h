@@ -128,11 +128,6 @@ inline RoundTrip bmpRoundTrip(const uint8_t* data, size_t size) {
   return RoundTrip::writtenAndReread;
 }
 
-// The PCX writer keeps the plane line length the file gave, padding and all;
-// a small file can give 65535 padded bytes for each of thousands of rows,
-// which takes seconds to write. Such pictures are read, not written.
-constexpr int64_t kMaxFuzzPcxWriteBytes = 8 << 20;
-
 inline RoundTrip pcxRoundTrip(const uint8_t* data, size_t size) {
   if (size > kMaxImageInputBytes) return RoundTrip::skipped;
   static const ScratchFile input("in.pcx");
@@ -147,9 +142,6 @@ inline RoundTrip pcxRoundTrip(const uint8_t* data, size_t size) {
   const bool trueColour = loaded == errPalette && first.bitsPerPixel == 24;
   if ((loaded != errNone && !trueColour) || !first.pixels || first.pixels->failed)
     return RoundTrip::refused;
-  const int64_t planes = first.header[65] ? first.header[65] : 1;
-  const int64_t lineBytes = first.header[66] | (first.header[67] << 8);
-  if (int64_t{first.height} * planes * lineBytes > kMaxFuzzPcxWriteBytes) return RoundTrip::readOnly;
   if (trueColour) first.errorCode = errNone;
 
   if (first.saveFile(output.name()) != errNone) return RoundTrip::readOnly;

@@ -20,6 +20,11 @@ constexpr int kManufacturer = 0, kVersion = 1, kEncoding = 2, kBitsPerPlane = 3;
 constexpr int kXMin = 4, kYMin = 6, kXMax = 8, kYMax = 10, kColorMap = 16;
 constexpr int kPlaneCount = 65, kBytesPerPlaneLine = 66;
 constexpr uint8_t kTrailerMarker = 0x0C;
+// Plane line padding kept from the header: writers pad lines to an even or
+// a 4-byte count. More is dropped: a header may claim 65,535-byte lines for
+// a picture a few pixels wide, and writing those back would make a file
+// thousands of times the size of its picture, and take seconds.
+constexpr int64_t kMaxKeptLinePadding = 3;
 
 uint16_t word(const uint8_t* header, int at) {
   return static_cast<uint16_t>(header[at] | (header[at + 1] << 8));
@@ -67,12 +72,14 @@ int32_t cPcxImg::saveFile(LPCWSTR fileName) {
 
   // A row must fit its plane lines: a picture widened by scaling gets the
   // bytes per plane line it needs, so that the file decodes to the same
-  // picture. Rows that fit keep the header's value. The line is not rounded
-  // up to an even count: some decoders take a padded bit-plane line for
-  // pixels.
+  // picture. Rows that fit keep the header's value, padding included, unless
+  // the padding is out of proportion (see kMaxKeptLinePadding). The line is
+  // not rounded up to an even count: some decoders take a padded bit-plane
+  // line for pixels.
   const int32_t bits = header[kBitsPerPlane] ? header[kBitsPerPlane] : 1;
   const int64_t needed = (int64_t{width} * bits + 7) / 8;
-  if (needed > word(header, kBytesPerPlaneLine)) {
+  const int64_t given = word(header, kBytesPerPlaneLine);
+  if (needed > given || given - needed > kMaxKeptLinePadding) {
     if (needed > 0xFFFF) return errorCode = errFormat;
     setWord(header, kBytesPerPlaneLine, static_cast<uint32_t>(needed));
   }

@@ -140,14 +140,35 @@ TEST(PcxWriterLines, RowsWiderThanTheHeadersLineGrowIt) {
   ASSERT_EQ(errNone, image.saveFile(pathOf("grown.pcx").c_str()));
   EXPECT_EQ(3u, le16(bytesOf("grown.pcx"), 66));
   expectReadsBackAs(image, "grown.pcx");
-  // Rows that fit keep the header's value, padding and all.
+  // Rows that fit keep the header's value, padding and all, as long as the
+  // padding is what writers use for alignment.
   cPcxImg narrow;
   makePicture(narrow, 8, 2, 1, 2, 2, [](int32_t x, int32_t, int32_t) { return uint8_t(x & 1); });
   narrow.palette->entries[3] = narrow.palette->entries[4] = narrow.palette->entries[5] = 255;
-  makePcxHeader(narrow, 1, 1, 10);
+  makePcxHeader(narrow, 1, 1, 4);
   ASSERT_EQ(errNone, narrow.saveFile(pathOf("padded.pcx").c_str()));
-  EXPECT_EQ(10u, le16(bytesOf("padded.pcx"), 66));
+  EXPECT_EQ(4u, le16(bytesOf("padded.pcx"), 66));
   expectReadsBackAs(narrow, "padded.pcx");
+}
+
+TEST(PcxWriterLines, PaddingOutOfProportionIsDropped) {
+  // A 5-pixel, 16-colour picture whose header claims 65,535-byte lines:
+  // written as claimed, 2,000 rows would take 131 MB.
+  cPcxImg image;
+  makePicture(image, 5, 2000, 4, 16, 16, [](int32_t x, int32_t y, int32_t) { return uint8_t((x + y) % 16); });
+  makePcxHeader(image, 4, 1, 0xFFFF);
+  ASSERT_EQ(errNone, image.saveFile(pathOf("overpadded.pcx").c_str()));
+  const std::vector<uint8_t> file = bytesOf("overpadded.pcx");
+  EXPECT_EQ(3u, le16(file, 66));
+  EXPECT_LE(file.size(), 128u + 2000u * 6u);
+  expectReadsBackAs(image, "overpadded.pcx");
+  // Padding of up to three bytes stays.
+  makePcxHeader(image, 4, 1, 6);
+  ASSERT_EQ(errNone, image.saveFile(pathOf("aligned.pcx").c_str()));
+  EXPECT_EQ(6u, le16(bytesOf("aligned.pcx"), 66));
+  makePcxHeader(image, 4, 1, 7);
+  ASSERT_EQ(errNone, image.saveFile(pathOf("overpadded.pcx").c_str()));
+  EXPECT_EQ(3u, le16(bytesOf("overpadded.pcx"), 66));
 }
 
 TEST(PcxWriterLines, TwentyFourBitPicturesAreThreeByteLinesWithAZeroTrailer) {

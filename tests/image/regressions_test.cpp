@@ -59,7 +59,12 @@ TEST(FuzzRegressions, PcxReaderInputsReplayCleanly) {
     SCOPED_TRACE(path);
     const std::vector<uint8_t> bytes = bytesOf(path);
     ASSERT_FALSE(bytes.empty());
-    fuzzsupport::pcxRoundTrip(bytes.data(), bytes.size());
+    const RoundTrip how = fuzzsupport::pcxRoundTrip(bytes.data(), bytes.size());
+    // 2,115 rows of 5 pixels claiming 65,535-byte plane lines: written back
+    // with the lines the rows need, not 138 MB of padding.
+    if (baseName(path) == "padded-plane-lines-slow-write.pcx") {
+      EXPECT_EQ(how, RoundTrip::writtenAndReread);
+    }
   }
 }
 
