@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "tests/image/imageTestFiles.h"
@@ -90,4 +91,62 @@ TEST(Topnm, UsageErrorsExitWithTwo) {
   CommandRun unknown = zolmcom("nosuchcommand");
   EXPECT_EQ(unknown.status, 2);
   EXPECT_NE(unknown.errors.find("topnm"), std::string::npos);
+}
+
+namespace {
+
+// A raw BMP of several output bands (about 1 MiB each) whose pixel bytes
+// are a pattern of their place; its pixel data in `data`.
+std::string largeBmp(uint16_t bits, int32_t width, int32_t height, std::vector<uint8_t>& data) {
+  const int32_t rowBytes = (width * (bits / 8) + 3) / 4 * 4;
+  data.assign(static_cast<size_t>(rowBytes) * height, 0);
+  for (int32_t fileRow = 0; fileRow < height; ++fileRow)
+    for (int32_t x = 0; x < width * (bits / 8); ++x)
+      data[static_cast<size_t>(fileRow) * rowBytes + x] = static_cast<uint8_t>(x * 7 + fileRow * 13);
+  const std::string picture = scratchPath("large" + std::to_string(bits) + ".bmp");
+  testfiles::writeFile(picture, testfiles::bmpInfoFile(width, height, bits, 0, bits == 8 ? 256 : 0, data));
+  return picture;
+}
+
+}  // namespace
+
+// Palette rows are looked up and written band after band, 24-bit rows go
+// out in large writes; every pixel must land in its place, rows from the top.
+TEST(Topnm, LargePicturesComeOutWhole) {
+  const int32_t width = 700, height = 1500;  // 3.1 MB of PPM
+  for (uint16_t bits : {8, 24}) {
+    const int32_t rowBytes = (width * (bits / 8) + 3) / 4 * 4;
+    std::vector<uint8_t> data;
+    const std::string picture = largeBmp(bits, width, height, data);
+    const std::string out = scratchPath("large.ppm");
+    CommandRun run = zolmcom("topnm " + picture + " " + out);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    int w = 0, h = 0;
+    std::vector<uint8_t> rgb;
+    ASSERT_TRUE(testfiles::readPpm(out, w, h, rgb));
+    ASSERT_EQ(w, width);
+    ASSERT_EQ(h, height);
+    for (int32_t y = 0; y < height; ++y) {
+      const uint8_t* fileRow = data.data() + static_cast<size_t>(height - 1 - y) * rowBytes;
+      for (int32_t x = 0; x < width; ++x) {
+        const uint8_t* pixel = rgb.data() + (static_cast<size_t>(y) * width + x) * 3;
+        // Palette entry i is red 3i, green 2i, blue i; 24-bit files hold blue, green, red.
+        const uint8_t expected[3] = {
+            bits == 8 ? uint8_t(3 * fileRow[x]) : fileRow[3 * x + 2],
+            bits == 8 ? uint8_t(2 * fileRow[x]) : fileRow[3 * x + 1],
+            bits == 8 ? fileRow[x] : fileRow[3 * x]};
+        ASSERT_EQ(0, std::memcmp(pixel, expected, 3)) << bits << " bits, pixel " << x << ", " << y;
+      }
+    }
+  }
+}
+
+TEST(Topnm, AFailedWriteExitsWithOne) {
+  // /dev/full takes the header into the stream's buffer and fails the bands.
+  for (uint16_t bits : {8, 24}) {
+    std::vector<uint8_t> data;
+    CommandRun run = zolmcom("topnm " + largeBmp(bits, 700, 1500, data) + " /dev/full");
+    EXPECT_EQ(run.status, 1) << bits;
+    EXPECT_NE(run.errors.find("cannot write"), std::string::npos) << run.errors;
+  }
 }

@@ -1,0 +1,193 @@
+// The PPM writer of `zolmcom topnm`. No second copy of the whole picture is
+// made: 24-bit rows go out straight from the store, as few and as large
+// writes as the rows' addresses allow; palette rows are looked up a band at
+// a time into two reused buffers. On Linux a second thread writes each band
+// while the next one is looked up, so that the lookup costs no time beside
+// the write on a machine with two cores; the Windows toolchain's C++
+// library has no threads, and there the bands go out one after the other.
+#include "tools/ppmWriter.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#ifndef _WIN32
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#endif
+
+#include "image/bitmapFile.h"
+#include "image/imgStore.h"
+#include "image/palette.h"
+#include "tools/toolText.h"
+
+namespace {
+
+bool writeAll(FILE* out, const uint8_t* data, size_t bytes) {
+  return bytes == 0 || std::fwrite(data, 1, bytes, out) == bytes;
+}
+
+// Rows that follow each other in memory go out in one write.
+bool writeTrueColorRows(FILE* out, const cImgStore& store) {
+  const size_t rowBytes = static_cast<size_t>(store.width) * 3;
+  int32_t first = 0;
+  while (first < store.rowCount) {
+    const uint8_t* start = store.getRow(first);
+    int32_t end = first + 1;
+    while (end < store.rowCount && store.getRow(end) == start + rowBytes * static_cast<size_t>(end - first)) ++end;
+    if (!writeAll(out, start, rowBytes * static_cast<size_t>(end - first))) return false;
+    first = end;
+  }
+  return true;
+}
+
+// Palette rows [first, last) as red, green, blue bytes at `to`; the bytes
+// written. Each colour is four bytes so that a pixel is one 32-bit store;
+// the fourth byte is overwritten by the next pixel (one byte of slack).
+size_t lookUpBand(const cImgStore& store, const uint32_t* colors, int32_t first, int32_t last, uint8_t* to) {
+  uint8_t* const start = to;
+  const size_t width = static_cast<size_t>(store.width);
+  for (int32_t r = first; r < last; ++r) {
+    const uint8_t* row = store.getRow(r);
+    for (size_t x = 0; x < width; ++x, to += 3) std::memcpy(to, &colors[row[x]], 4);
+  }
+  return static_cast<size_t>(to - start);
+}
+
+struct Bands {
+  const cImgStore& store;
+  const uint32_t* colors;
+  int32_t rowsPerBand;
+  int32_t count;
+  int32_t first(int32_t band) const { return band * rowsPerBand; }
+  int32_t last(int32_t band) const { return static_cast<int32_t>(std::min<int64_t>(store.rowCount, int64_t{band + 1} * rowsPerBand)); }
+  size_t lookUp(int32_t band, uint8_t* to) const { return lookUpBand(store, colors, first(band), last(band), to); }
+};
+
+bool writeBandsInTurn(FILE* out, const Bands& bands, uint8_t* buffer) {
+  for (int32_t band = 0; band < bands.count; ++band)
+    if (!writeAll(out, buffer, bands.lookUp(band, buffer))) return false;
+  return true;
+}
+
+#ifndef _WIN32
+// Two buffers pass between the looking-up thread and the writing thread;
+// `filled[i]` is the byte count waiting in buffer i, or `kFree`.
+class BandPipe {
+ public:
+  static constexpr size_t kFree = SIZE_MAX;
+
+  void put(int which, size_t bytes) {
+    std::lock_guard<std::mutex> hold(lock);
+    filled[which] = bytes;
+    changed.notify_all();
+  }
+  // False when the writer has stopped on a failure.
+  bool waitFree(int which) {
+    std::unique_lock<std::mutex> hold(lock);
+    changed.wait(hold, [&] { return filled[which] == kFree || failed; });
+    return !failed;
+  }
+  // The bytes of buffer `which`, or kFree when no more bands come.
+  size_t waitFilled(int which) {
+    std::unique_lock<std::mutex> hold(lock);
+    changed.wait(hold, [&] { return filled[which] != kFree || finished; });
+    return filled[which];
+  }
+  void release(int which, bool ok) {
+    std::lock_guard<std::mutex> hold(lock);
+    filled[which] = kFree;
+    if (!ok) failed = true;
+    changed.notify_all();
+  }
+  void finish() {
+    std::lock_guard<std::mutex> hold(lock);
+    finished = true;
+    changed.notify_all();
+  }
+  bool succeeded() {
+    std::lock_guard<std::mutex> hold(lock);
+    return !failed;
+  }
+
+ private:
+  std::mutex lock;
+  std::condition_variable changed;
+  size_t filled[2] = {kFree, kFree};
+  bool finished = false;
+  bool failed = false;
+};
+
+bool writeBandsAlongside(FILE* out, const Bands& bands, uint8_t* buffers[2]) {
+  BandPipe pipe;
+  std::thread writer;
+  try {
+    writer = std::thread([&] {
+      for (int which = 0;; which ^= 1) {
+        const size_t bytes = pipe.waitFilled(which);
+        if (bytes == BandPipe::kFree) return;
+        const bool ok = writeAll(out, buffers[which], bytes);
+        pipe.release(which, ok);
+        if (!ok) return;
+      }
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: the bands go out in turn.
+    return writeBandsInTurn(out, bands, buffers[0]);
+  }
+  for (int32_t band = 0; band < bands.count; ++band) {
+    const int which = band & 1;
+    if (!pipe.waitFree(which)) break;
+    pipe.put(which, bands.lookUp(band, buffers[which]));
+  }
+  pipe.finish();
+  writer.join();
+  return pipe.succeeded();
+}
+#endif
+
+bool writePaletteRows(FILE* out, const cBitmapFile& image) {
+  const cImgStore& store = *image.pixels;
+  uint32_t colors[256] = {};
+  if (image.palette) {
+    for (int32_t i = 0; i < 256; ++i) {
+      uint8_t rgb[3] = {0, 0, 0};
+      image.palette->getEntry(i, rgb);  // indexes without an entry stay black
+      std::memcpy(&colors[i], rgb, 3);
+    }
+  }
+  // About 1 MiB of output a band, at least one row.
+  const size_t rowBytes = static_cast<size_t>(store.width) * 3;
+  const int32_t rowsPerBand = static_cast<int32_t>(
+      rowBytes == 0 ? 1 : std::max<size_t>(1, std::min<size_t>(INT32_MAX / 2, (size_t{1} << 20) / rowBytes)));
+  const Bands bands{store, colors, rowsPerBand,
+                    static_cast<int32_t>((int64_t{store.rowCount} + rowsPerBand - 1) / rowsPerBand)};
+  const size_t bandBytes = static_cast<size_t>(rowsPerBand) * rowBytes + 1;
+  std::unique_ptr<uint8_t[]> first(new (std::nothrow) uint8_t[bandBytes]);
+  if (!first) return false;
+#ifndef _WIN32
+  std::unique_ptr<uint8_t[]> second(bands.count > 1 ? new (std::nothrow) uint8_t[bandBytes] : nullptr);
+  if (second) {
+    uint8_t* buffers[2] = {first.get(), second.get()};
+    return writeBandsAlongside(out, bands, buffers);
+  }
+#endif
+  return writeBandsInTurn(out, bands, first.get());
+}
+
+}  // namespace
+
+bool writePpm(const std::string& path, const cBitmapFile& image) {
+  const cImgStore& store = *image.pixels;
+  FILE* out = openByName(path, "wb");
+  if (!out) return false;
+  bool ok = std::fprintf(out, "P6\n%d %d\n255\n", store.width, store.rowCount) > 0;
+  if (ok) ok = store.bitsPerPixel == 24 ? writeTrueColorRows(out, store) : writePaletteRows(out, image);
+  ok = std::fclose(out) == 0 && ok;
+  return ok;
+}
