@@ -43,8 +43,8 @@ int32_t cBmpDecoder::decodeLine(uint8_t* buffer, int32_t pixelCount) {
   if (pixelCount < 0) pixelCount = 0;
   switch (compression) {
     case 0: readRawRow(buffer, pixelCount); break;
-    case 1: readRle8Row(buffer, pixelCount); break;
-    case 2: readRle4Row(buffer, pixelCount); break;
+    case 1:
+    case 2: readRleRow(buffer, pixelCount); break;
     default: status = statusBadCompression; break;
   }
   return getStatus();
@@ -139,86 +139,121 @@ void cBmpDecoder::readRaw24Row(uint8_t* buffer, int32_t n) {
 // line, 1 end of bitmap, 2 delta, 3 and more a literal (absolute) run of that
 // many pixels, padded to an even number of bytes. Pixels beyond the row are
 // dropped; a literal run is always read whole, so the next pair is found
-// where the encoder put it.
-void cBmpDecoder::readRle8Row(uint8_t* buffer, int32_t n) {
+// where the encoder put it. RLE8 pixels are bytes; RLE4 pixels are nibbles,
+// high nibble first, and a run alternates between the two nibbles of its
+// value.
+//
+// Pairs are taken in place from the image's read buffer while a whole pair,
+// its literal bytes and at least one byte more lie there: the file position
+// then stays before the end of the file and the status cannot change. The
+// pair at the edge of the buffer goes through the file calls, followed by
+// the status check.
+void cBmpDecoder::readRleRow(uint8_t* buffer, int32_t n) {
   if (status != 0) return;
   const int32_t room = minimum(n, rowCapacity);
   int32_t x = 0;  // pixels written, at most room
-  for (;;) {
-    uint8_t pair[2];
-    if (!source->readBytes(pair, 2)) return;
-    const int32_t count = pair[0];
-    const int32_t value = pair[1];
-    if (count > 0) {
-      int32_t fill = minimum(count, room - x);
-      std::memset(buffer + x, value, static_cast<size_t>(fill));
-      x += fill;
-    } else if (value == 0) {
-      rowComplete = true;
-      return;
-    } else if (value == 1) {
-      status = statusEndOfBitmap;
-      rowComplete = true;
-      return;
-    } else if (value == 2) {
-      status = statusDelta;
-      return;
-    } else {
-      int32_t take = minimum(value, room - x);
-      if (!source->readBytes(buffer + x, take)) return;
-      x += take;
-      int32_t drop = value - take + (value & 1);
-      if (drop > 0) source->skipBytes(drop);
-    }
-    if (getStatus() != 0) {
-      rowComplete = x >= room;
-      return;
-    }
+  while (!takeBufferedPairs(buffer, room, x) && !readOnePair(buffer, room, x)) {
   }
 }
 
-void cBmpDecoder::readRle4Row(uint8_t* buffer, int32_t n) {
-  if (status != 0) return;
-  const int32_t room = minimum(n, rowCapacity);
-  int32_t x = 0;
-  for (;;) {
-    uint8_t pair[2];
-    if (!source->readBytes(pair, 2)) return;
-    const int32_t count = pair[0];
-    const int32_t value = pair[1];
-    if (count > 0) {
-      // Pixels alternate between the high and the low nibble of value.
-      const uint8_t nibbles[2] = {static_cast<uint8_t>(value >> 4),
-                                  static_cast<uint8_t>(value & 0x0F)};
-      int32_t fill = minimum(count, room - x);
-      for (int32_t k = 0; k < fill; ++k) buffer[x + k] = nibbles[k & 1];
-      x += fill;
-    } else if (value == 0) {
-      rowComplete = true;
-      return;
-    } else if (value == 1) {
-      status = statusEndOfBitmap;
-      rowComplete = true;
-      return;
-    } else if (value == 2) {
-      status = statusDelta;
-      return;
-    } else {
-      // value pixels in (value + 1) / 2 bytes, two per byte, high nibble
-      // first; an odd number of bytes is followed by one fill byte.
-      uint8_t packed[128];
-      const int32_t bytes = (value + 1) / 2;
-      if (!source->readBytes(packed, bytes)) return;
-      int32_t take = minimum(value, room - x);
-      for (int32_t k = 0; k < take; ++k)
-        buffer[x + k] = (k & 1) ? static_cast<uint8_t>(packed[k / 2] & 0x0F)
-                                : static_cast<uint8_t>(packed[k / 2] >> 4);
-      x += take;
-      if (bytes & 1) source->skipBytes(1);
-    }
-    if (getStatus() != 0) {
-      rowComplete = x >= room;
-      return;
-    }
+// Pixels of a run of `count` copies of `value`, at x.
+void cBmpDecoder::putRun(uint8_t* buffer, int32_t room, int32_t& x, int32_t count, uint8_t value) const {
+  const int32_t fill = minimum(count, room - x);
+  if (compression == 1) {
+    std::memset(buffer + x, value, static_cast<size_t>(fill));
+  } else {
+    const uint8_t nibbles[2] = {static_cast<uint8_t>(value >> 4), static_cast<uint8_t>(value & 0x0F)};
+    for (int32_t k = 0; k < fill; ++k) buffer[x + k] = nibbles[k & 1];
   }
+  x += fill;
+}
+
+// Pixels of a literal run of `count` pixels packed at `packed`, at x.
+void cBmpDecoder::putLiteral(uint8_t* buffer, int32_t room, int32_t& x, int32_t count, const uint8_t* packed) const {
+  const int32_t take = minimum(count, room - x);
+  if (compression == 1) {
+    std::memcpy(buffer + x, packed, static_cast<size_t>(take));
+  } else {
+    for (int32_t k = 0; k < take; ++k)
+      buffer[x + k] = (k & 1) ? static_cast<uint8_t>(packed[k / 2] & 0x0F) : static_cast<uint8_t>(packed[k / 2] >> 4);
+  }
+  x += take;
+}
+
+// Bytes that a literal run of `count` pixels occupies, fill byte included.
+int32_t cBmpDecoder::literalBytes(int32_t count) const {
+  const int32_t bytes = compression == 1 ? count : (count + 1) / 2;
+  return bytes + (bytes & 1);
+}
+
+// The escapes that end a row: end of line, end of bitmap, delta. True when
+// `value` was one of them.
+bool cBmpDecoder::endsRow(int32_t value) {
+  if (value == 0) {
+    rowComplete = true;
+  } else if (value == 1) {
+    status = statusEndOfBitmap;
+    rowComplete = true;
+  } else if (value == 2) {
+    status = statusDelta;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool cBmpDecoder::takeBufferedPairs(uint8_t* buffer, int32_t room, int32_t& x) {
+  if (source->getSystemError() != 0) return false;
+  uint32_t available = 0;
+  const uint8_t* const data = source->bufferedBytes(available);
+  const uint8_t* p = data;
+  const uint8_t* const end = data + available;
+  bool ended = false;
+  while (end - p > 2) {
+    const int32_t count = p[0];
+    const int32_t value = p[1];
+    if (count > 0) {
+      putRun(buffer, room, x, count, static_cast<uint8_t>(value));
+      p += 2;
+      continue;
+    }
+    if (value < 3) {
+      p += 2;
+      ended = endsRow(value);
+      break;
+    }
+    const int32_t bytes = literalBytes(value);
+    if (end - p <= 2 + bytes) break;
+    putLiteral(buffer, room, x, value, p + 2);
+    p += 2 + bytes;
+  }
+  source->consumeBuffered(static_cast<uint32_t>(p - data));
+  return ended;
+}
+
+bool cBmpDecoder::readOnePair(uint8_t* buffer, int32_t room, int32_t& x) {
+  uint8_t pair[2];
+  if (!source->readBytes(pair, 2)) return true;
+  const int32_t count = pair[0];
+  const int32_t value = pair[1];
+  if (count > 0) {
+    putRun(buffer, room, x, count, pair[1]);
+  } else if (endsRow(value)) {
+    return true;
+  } else {
+    // A literal run: the bytes of the pixels that fit must be there; what
+    // follows them (pixels beyond the row, the fill byte) is skipped, and a
+    // file that ends there ends the row like any other.
+    uint8_t packed[256];
+    const int32_t wanted = compression == 1 ? minimum(value, room - x) : (value + 1) / 2;
+    if (!source->readBytes(packed, wanted)) return true;
+    putLiteral(buffer, room, x, value, packed);
+    const int32_t rest = literalBytes(value) - wanted;
+    if (rest > 0) source->skipBytes(rest);
+  }
+  if (getStatus() != 0) {
+    rowComplete = x >= room;
+    return true;
+  }
+  return false;
 }

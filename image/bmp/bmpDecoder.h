@@ -40,8 +40,13 @@ class cBmpDecoder : public cDecoder {
   void readRaw4Row(uint8_t* buffer, int32_t n);
   void readRaw8Row(uint8_t* buffer, int32_t n);
   void readRaw24Row(uint8_t* buffer, int32_t n);
-  void readRle8Row(uint8_t* buffer, int32_t n);
-  void readRle4Row(uint8_t* buffer, int32_t n);
+  void readRleRow(uint8_t* buffer, int32_t n);
+  bool takeBufferedPairs(uint8_t* buffer, int32_t room, int32_t& x);
+  bool readOnePair(uint8_t* buffer, int32_t room, int32_t& x);
+  bool endsRow(int32_t value);
+  void putRun(uint8_t* buffer, int32_t room, int32_t& x, int32_t count, uint8_t value) const;
+  void putLiteral(uint8_t* buffer, int32_t room, int32_t& x, int32_t count, const uint8_t* packed) const;
+  int32_t literalBytes(int32_t count) const;
   // Drops the fill bytes after a row of rowBytes bytes (rows are padded to 4).
   void skipRowFill(int64_t rowBytes);
 

@@ -249,3 +249,108 @@ TEST(BmpDecoderStatus, WritesStayInsideTheRowBuffer) {
   EXPECT_EQ(buffer[2], 9);
   EXPECT_EQ(buffer[3], 0xEE);
 }
+
+namespace {
+
+// RLE data for `height` rows of `width` pixels: runs and literal runs of
+// every length, rows that stop short of their width or run past it, each
+// ended by an end-of-line escape, and an end-of-bitmap escape last.
+bytes randomRleRows(bool fourBit, int32_t width, int32_t height, uint32_t seed) {
+  bytes data;
+  uint32_t state = seed;
+  auto next = [&state] {
+    state = state * 1103515245u + 12345u;
+    return state >> 16;
+  };
+  for (int32_t r = 0; r < height; ++r) {
+    const int32_t target = width - 40 + static_cast<int32_t>(next() % 80);
+    for (int32_t x = 0; x < target;) {
+      if (next() % 2) {
+        const uint8_t count = static_cast<uint8_t>(1 + next() % 255);
+        data.push_back(count);
+        data.push_back(static_cast<uint8_t>(next()));
+        x += count;
+      } else {
+        const uint8_t count = static_cast<uint8_t>(3 + next() % 253);
+        data.push_back(0);
+        data.push_back(count);
+        const int32_t packed = fourBit ? (count + 1) / 2 : count;
+        for (int32_t i = 0; i < packed; ++i) data.push_back(static_cast<uint8_t>(next()));
+        if (packed & 1) data.push_back(0);
+        x += count;
+      }
+    }
+    data.push_back(0);
+    data.push_back(0);
+  }
+  data.push_back(0);
+  data.push_back(1);
+  return data;
+}
+
+// The rows a reader taking one pair at a time makes of complete RLE data,
+// in file order: one row buffer serves all rows, so pixels a row does not
+// reach keep the row before's.
+std::vector<bytes> referenceRleRows(bool fourBit, const bytes& data, int32_t width, int32_t height) {
+  std::vector<bytes> rows;
+  bytes current(width, 0);
+  size_t at = 0;
+  for (int32_t r = 0; r < height; ++r) {
+    int32_t x = 0;
+    for (;;) {
+      const uint8_t count = data[at], value = data[at + 1];
+      at += 2;
+      if (count > 0) {
+        for (int32_t k = 0; k < count && x < width; ++k, ++x)
+          current[x] = fourBit ? static_cast<uint8_t>((k & 1) ? value & 15 : value >> 4) : value;
+      } else if (value < 3) {
+        break;
+      } else {
+        const size_t packed = fourBit ? (value + 1) / 2 : value;
+        for (int32_t k = 0; k < value && x < width; ++k, ++x)
+          current[x] = fourBit ? static_cast<uint8_t>((k & 1) ? data[at + k / 2] & 15 : data[at + k / 2] >> 4)
+                               : data[at + k];
+        at += packed + (packed & 1);
+      }
+    }
+    rows.push_back(current);
+  }
+  return rows;
+}
+
+}  // namespace
+
+// Pairs are taken in place from the read buffer: runs and literal runs that
+// straddle its edge, over data many times its size, must decode exactly as
+// pair by pair.
+TEST(BmpRle, DataAcrossManyReadBuffersDecodesAsPairByPair) {
+  for (bool fourBit : {false, true}) {
+    const int32_t width = 1001, height = 1200;
+    const bytes data = randomRleRows(fourBit, width, height, fourBit ? 11u : 5u);
+    ASSERT_GT(data.size(), size_t{4} << 16);
+    cBmpImg image;
+    ASSERT_EQ(loadBytes(image, "many.bmp", bmpInfoFile(width, height, fourBit ? 4 : 8, fourBit ? 2 : 1,
+                                                        fourBit ? 16 : 256, data)),
+              errNone);
+    const std::vector<bytes> expected = referenceRleRows(fourBit, data, width, height);
+    for (int32_t i = 0; i < height; ++i)
+      ASSERT_EQ(row(image, height - 1 - i), expected[i]) << (fourBit ? "RLE4" : "RLE8") << " file row " << i;
+  }
+}
+
+// A row filled by a run or a literal run that ends the file is complete,
+// also when the literal run's fill byte is missing.
+TEST(BmpRle, RunsThatEndTheFileCompleteTheirRow) {
+  cBmpImg rle8;
+  ASSERT_EQ(load(rle8, 3, 1, 8, 1, {0, 3, 7, 8, 9}), errNone);
+  EXPECT_EQ(row(rle8, 0), (bytes{7, 8, 9}));
+  cBmpImg withFill;
+  ASSERT_EQ(load(withFill, 3, 2, 8, 1, {2, 4, 0, 0, 0, 3, 7, 8, 9, 0}), errNone);
+  EXPECT_EQ(row(withFill, 0), (bytes{7, 8, 9}));
+  cBmpImg run;
+  ASSERT_EQ(load(run, 3, 2, 8, 1, {2, 4, 0, 0, 3, 6}), errNone);
+  EXPECT_EQ(row(run, 0), (bytes{6, 6, 6}));
+  cBmpImg rle4;
+  ASSERT_EQ(load(rle4, 6, 1, 4, 2, {0, 6, 0x12, 0x34, 0x56}), errNone);
+  EXPECT_EQ(row(rle4, 0), (bytes{1, 2, 3, 4, 5, 6}));
+}
