@@ -21,6 +21,18 @@ struct BitExpansion {
 };
 constexpr BitExpansion kMsbFirstBits;
 
+// The two pixel bytes of each byte of 4-bit data, high nibble first.
+struct NibbleExpansion {
+  uint8_t pixels[256][2];
+  constexpr NibbleExpansion() : pixels() {
+    for (int v = 0; v < 256; ++v) {
+      pixels[v][0] = static_cast<uint8_t>(v >> 4);
+      pixels[v][1] = static_cast<uint8_t>(v & 0x0F);
+    }
+  }
+};
+constexpr NibbleExpansion kNibblePairs;
+
 int32_t minimum(int64_t a, int64_t b) { return static_cast<int32_t>(a < b ? a : b); }
 
 }  // namespace
@@ -162,8 +174,12 @@ void cBmpDecoder::putRun(uint8_t* buffer, int32_t room, int32_t& x, int32_t coun
   if (compression == 1) {
     std::memset(buffer + x, value, static_cast<size_t>(fill));
   } else {
+    // Eight pixels at a time from the alternating pattern, then the rest.
     const uint8_t nibbles[2] = {static_cast<uint8_t>(value >> 4), static_cast<uint8_t>(value & 0x0F)};
-    for (int32_t k = 0; k < fill; ++k) buffer[x + k] = nibbles[k & 1];
+    const uint64_t pattern = 0x0001000100010001ull * (nibbles[0] | (nibbles[1] << 8));
+    int32_t k = 0;
+    for (; k + 8 <= fill; k += 8) std::memcpy(buffer + x + k, &pattern, 8);
+    for (; k < fill; ++k) buffer[x + k] = nibbles[k & 1];
   }
   x += fill;
 }
@@ -174,8 +190,10 @@ void cBmpDecoder::putLiteral(uint8_t* buffer, int32_t room, int32_t& x, int32_t 
   if (compression == 1) {
     std::memcpy(buffer + x, packed, static_cast<size_t>(take));
   } else {
-    for (int32_t k = 0; k < take; ++k)
-      buffer[x + k] = (k & 1) ? static_cast<uint8_t>(packed[k / 2] & 0x0F) : static_cast<uint8_t>(packed[k / 2] >> 4);
+    // Two pixels a byte, high nibble first.
+    int32_t k = 0;
+    for (; k + 2 <= take; k += 2) std::memcpy(buffer + x + k, kNibblePairs.pixels[packed[k / 2]], 2);
+    if (k < take) buffer[x + k] = static_cast<uint8_t>(packed[k / 2] >> 4);
   }
   x += take;
 }
