@@ -5,6 +5,7 @@
 #include "platform/host/idlReader.h"
 
 #include "platform/host/typelibText.h"
+#include "platform/host/utf.h"
 
 #include <new>
 
@@ -289,7 +290,7 @@ class Reader {
   // ---- definitions ----
 
   static bool toUtf16(const std::string& s, std::u16string& out) {
-    return utf8ToUtf16(s.data(), s.size(), out);
+    return zolm_platform::utf8ToUtf16Strict(s.data(), s.size(), out);
   }
 
   static bool readGuid(const Attributes& attrs, GUID& out) {

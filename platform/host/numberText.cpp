@@ -8,6 +8,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string>
+#include <type_traits>
 
 namespace zolm_platform {
 namespace {
@@ -27,10 +29,6 @@ double roundHalfEven(double d) {
   if (diff < 0.5) return fl;
   return std::fmod(fl, 2.0) == 0 ? fl : fl + 1;
 }
-
-}  // namespace
-
-namespace {
 
 int digitValue(OLECHAR c, int base) {
   int v = -1;
@@ -266,10 +264,26 @@ std::u16string formatNumber(const Number& n) {
 
 namespace {
 
-size_t textLength(LPCOLESTR s) {
-  size_t n = 0;
-  while (s[n]) ++n;
-  return n;
+HRESULT toInteger(const zolm_platform::Number& n, int bits, int64_t& out) {
+  return zolm_platform::toSigned(n, bits, out);
+}
+HRESULT toInteger(const zolm_platform::Number& n, int bits, uint64_t& out) {
+  return zolm_platform::toUnsigned(n, bits, out);
+}
+
+// NUL-terminated number text as an integer of Out's width and signedness.
+template <typename Out>
+HRESULT integerFromText(const OLECHAR* text, Out* out) {
+  if (!text || !out) return E_INVALIDARG;
+  zolm_platform::Number n;
+  HRESULT hr =
+      zolm_platform::parseNumber(text, std::char_traits<OLECHAR>::length(text), n);
+  if (FAILED(hr)) return hr;
+  std::conditional_t<std::is_signed<Out>::value, int64_t, uint64_t> value;
+  hr = toInteger(n, 8 * sizeof(Out), value);
+  if (FAILED(hr)) return hr;
+  *out = static_cast<Out>(value);
+  return S_OK;
 }
 
 }  // namespace
@@ -277,27 +291,11 @@ size_t textLength(LPCOLESTR s) {
 extern "C" {
 
 HRESULT WINAPI VarUI4FromStr(OLECHAR* strIn, LCID, ULONG, ULONG* pulOut) {
-  if (!strIn || !pulOut) return E_INVALIDARG;
-  zolm_platform::Number n;
-  HRESULT hr = zolm_platform::parseNumber(strIn, textLength(strIn), n);
-  if (FAILED(hr)) return hr;
-  uint64_t value;
-  hr = zolm_platform::toUnsigned(n, 32, value);
-  if (FAILED(hr)) return hr;
-  *pulOut = static_cast<ULONG>(value);
-  return S_OK;
+  return integerFromText(strIn, pulOut);
 }
 
 HRESULT WINAPI VarI4FromStr(OLECHAR* strIn, LCID, ULONG, LONG* plOut) {
-  if (!strIn || !plOut) return E_INVALIDARG;
-  zolm_platform::Number n;
-  HRESULT hr = zolm_platform::parseNumber(strIn, textLength(strIn), n);
-  if (FAILED(hr)) return hr;
-  int64_t value;
-  hr = zolm_platform::toSigned(n, 32, value);
-  if (FAILED(hr)) return hr;
-  *plOut = static_cast<LONG>(value);
-  return S_OK;
+  return integerFromText(strIn, plOut);
 }
 
 }  // extern "C"

@@ -9,7 +9,7 @@
 #include "platform/host/idlReader.h"
 #include "platform/host/typeLib.h"
 #include "platform/host/typelibLoad.h"
-#include "platform/host/typelibText.h"
+#include "platform/host/utf.h"
 #include "platform/libloaderapi.h"
 
 #include <cerrno>
@@ -109,7 +109,7 @@ HRESULT WINAPI LoadTypeLibEx(LPCOLESTR szFile, REGKIND regkind, ITypeLib** pptli
   ITypeLib* lib = nullptr;
   HRESULT hr = S_OK;
   try {
-    const std::string path = typelib::utf16ToUtf8(szFile);
+    const std::string path = zolm_platform::utf16ToUtf8(szFile);
     std::string text;
     switch (typelib::readWholeFile(path, typelib::kMaxIdlSize, text)) {
       case typelib::FileKind::Unreadable:

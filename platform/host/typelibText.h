@@ -1,6 +1,7 @@
-// Small text helpers of the Linux type library service: UTF-8 and UTF-16
-// conversion, comparison of member names without regard to case, and GUIDs
-// in the registry's "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" form.
+// Small text helpers of the Linux type library service: comparison of member
+// names without regard to case, and GUIDs in the registry's
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" form. UTF-8 and UTF-16 conversion
+// is platform/host/utf.h's.
 #pragma once
 
 #include "platform/host/wintypes.h"
@@ -8,12 +9,6 @@
 #include <string>
 
 namespace typelib {
-
-// Strict UTF-8 to UTF-16; false for a malformed sequence.
-bool utf8ToUtf16(const char* text, size_t length, std::u16string& out);
-// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string utf16ToUtf8(const char16_t* text, size_t length);
-std::string utf16ToUtf8(const char16_t* text);  // NUL-terminated, null gives ""
 
 // Names compare without regard to case as the platform's name lookup does for
 // the letters of Latin-1.

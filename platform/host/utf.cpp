@@ -1,4 +1,6 @@
-// UTF-8 <-> UTF-16 for the 8-bit calls of the Linux stand-ins.
+// UTF-8 <-> UTF-16 for the Linux stand-ins: one decoder of UTF-8 sequences
+// behind the lenient conversion of the 8-bit calls and the strict one of the
+// type library reader, one encoder behind every UTF-8 the stand-ins give out.
 #include "platform/host/utf.h"
 
 namespace zolm_platform {
@@ -14,6 +16,30 @@ void appendUtf16(std::u16string& out, char32_t c) {
   c -= 0x10000;
   out += static_cast<char16_t>(0xD800 + (c >> 10));
   out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+}
+
+// Decodes the sequence at text[i] (i < length) into c and moves i past it;
+// false for a malformed one (a stray or unknown byte, cut short, overlong, a
+// surrogate or beyond U+10FFFF), with i left where it was.
+bool decodeUtf8(const unsigned char* text, size_t length, size_t& i, char32_t& c) {
+  unsigned char b = text[i];
+  if (b < 0x80) {
+    c = b;
+    ++i;
+    return true;
+  }
+  int extra = (b >> 5) == 0x6 ? 1 : (b >> 4) == 0xE ? 2 : (b >> 3) == 0x1E ? 3 : -1;
+  if (extra < 0 || i + extra >= length) return false;
+  c = extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
+  for (int k = 1; k <= extra; ++k) {
+    unsigned char cont = text[i + k];
+    if ((cont & 0xC0) != 0x80) return false;
+    c = (c << 6) | (cont & 0x3F);
+  }
+  static const char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
+  if (c < kMinimum[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+  i += 1 + extra;
+  return true;
 }
 
 }  // namespace
@@ -42,38 +68,28 @@ std::u16string utf8ToUtf16(const char* text, size_t length) {
   const auto* p = reinterpret_cast<const unsigned char*>(text);
   size_t i = 0;
   while (i < length) {
-    unsigned char b = p[i];
-    if (b < 0x80) {
-      out += static_cast<char16_t>(b);
+    char32_t c;
+    if (!decodeUtf8(p, length, i, c)) {
+      // The malformed byte alone is replaced; decoding resumes after it.
+      c = kReplacement;
       ++i;
-      continue;
-    }
-    int extra = (b >> 5) == 0x6 ? 1 : (b >> 4) == 0xE ? 2 : (b >> 3) == 0x1E ? 3 : -1;
-    if (extra < 0 || i + extra >= length) {
-      out += static_cast<char16_t>(kReplacement);
-      ++i;
-      continue;
-    }
-    char32_t c = extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
-    bool valid = true;
-    for (int k = 1; k <= extra; ++k) {
-      unsigned char cont = p[i + k];
-      if ((cont & 0xC0) != 0x80) {
-        valid = false;
-        break;
-      }
-      c = (c << 6) | (cont & 0x3F);
-    }
-    static const char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
-    if (!valid || c < kMinimum[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      out += static_cast<char16_t>(kReplacement);
-      ++i;
-      continue;
     }
     appendUtf16(out, c);
-    i += 1 + extra;
   }
   return out;
+}
+
+bool utf8ToUtf16Strict(const char* text, size_t length, std::u16string& out) {
+  out.clear();
+  out.reserve(length);
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  size_t i = 0;
+  while (i < length) {
+    char32_t c;
+    if (!decodeUtf8(p, length, i, c)) return false;
+    appendUtf16(out, c);
+  }
+  return true;
 }
 
 std::u16string utf8ToUtf16(const char* text) {
@@ -95,6 +111,10 @@ std::string utf16ToUtf8(const char16_t* text, size_t length) {
     appendUtf8(out, c);
   }
   return out;
+}
+
+std::string utf16ToUtf8(const char16_t* text) {
+  return text ? utf16ToUtf8(text, std::char_traits<char16_t>::length(text)) : std::string();
 }
 
 }  // namespace zolm_platform

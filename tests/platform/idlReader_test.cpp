@@ -195,6 +195,23 @@ TEST(IdlReader, RefusesMalformedDefinitions) {
   EXPECT_EQ(readText(std::string("library\0L", 9)), TYPE_E_CANTLOADLIBRARY);
 }
 
+TEST(IdlReader, HelpStringsMustBeWellFormedUtf8) {
+  auto withHelp = [](const std::string& help) {
+    std::string s = kMinimal;
+    const std::string at = "version(2.3)";
+    return s.replace(s.find(at), at.size(), at + ", helpstring(\"" + help + "\")");
+  };
+  LibraryModel lib;
+  const std::string good = withHelp("Gr\xC3\xB6\xC3\x9F" "e \xF0\x9F\x8E\xA8");
+  ASSERT_EQ(typelib::readIdlLibrary(good.data(), good.size(), lib), S_OK);
+  EXPECT_EQ(lib.help, u"Gr\u00F6\u00DFe \U0001F3A8");
+  EXPECT_EQ(readText(withHelp("a\xC0\x80")), TYPE_E_CANTLOADLIBRARY);          // overlong
+  EXPECT_EQ(readText(withHelp("a\xED\xA0\x80")), TYPE_E_CANTLOADLIBRARY);      // surrogate
+  EXPECT_EQ(readText(withHelp("a\xF4\x90\x80\x80")), TYPE_E_CANTLOADLIBRARY);  // past U+10FFFF
+  EXPECT_EQ(readText(withHelp("a\xC3")), TYPE_E_CANTLOADLIBRARY);              // cut short
+  EXPECT_EQ(readText(withHelp("a\x80")), TYPE_E_CANTLOADLIBRARY);              // stray byte
+}
+
 TEST(IdlReader, RefusesDuplicateMembersAndTooManyParameters) {
   const std::string base = kMinimal;
   std::string twice = base;

@@ -231,6 +231,29 @@ TEST_F(Registry, EightBitCallsSpeakUtf8AndBinaryStaysRaw) {
   RegCloseKey(key);
 }
 
+TEST_F(Registry, EightBitCallsReplaceMalformedUtf8ByteByByte) {
+  HKEY key = create(HKEY_CLASSES_ROOT, "text");
+  // An overlong NUL in the name; in the data a sequence cut short by a
+  // letter, then a character beyond the 16-bit range.
+  setString(key, "bad\xC0\x80", "x\xE2\x82y\xF0\x9F\x8E\xA8");
+  char16_t data[16];
+  DWORD size = sizeof data;
+  ASSERT_EQ(RegQueryValueExW(key, u"bad\uFFFD\uFFFD", nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(data), &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::u16string(data), u"x\uFFFD\uFFFDy\U0001F3A8");
+  EXPECT_EQ(size, 7 * sizeof(char16_t));
+  // Read back through the 8-bit call, each replacement is three bytes.
+  char text[32];
+  size = sizeof text;
+  ASSERT_EQ(RegQueryValueExA(key, "bad\xEF\xBF\xBD\xEF\xBF\xBD", nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(text), &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::string(text), "x\xEF\xBF\xBD\xEF\xBF\xBDy\xF0\x9F\x8E\xA8");
+  EXPECT_EQ(size, 13u);
+  RegCloseKey(key);
+}
+
 TEST_F(Registry, ManyThreadsWritingAndReadingKeepEachCallWhole) {
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t)
