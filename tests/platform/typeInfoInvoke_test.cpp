@@ -6,6 +6,7 @@
 #include "platform/host/typeLib.h"
 
 #include "server/zolmcomInterfaces.h"
+#include "tests/comFakes.h"
 #include "tests/platform/typelibTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,24 +15,9 @@
 
 namespace {
 
-// The IUnknown and IDispatch part of both fakes; Invoke is not reached.
-template <class Interface>
-struct FakeBase : Interface {
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                   EXCEPINFO*, UINT*) override {
-    return E_NOTIMPL;
-  }
-};
-
-struct FakeLoader : FakeBase<IPaletteLoader> {
+// The IUnknown and IDispatch part of both fakes is comfakes::FakeDispatch's;
+// their own Invoke is not reached.
+struct FakeLoader : comfakes::FakeDispatch<IPaletteLoader> {
   std::u16string loadedName;
   LONG colorIndex = -1;
   VARTYPE colorIndexType = VT_EMPTY;
@@ -77,7 +63,7 @@ struct FakeLoader : FakeBase<IPaletteLoader> {
   }
 };
 
-struct FakeFontFile : FakeBase<IFontFile> {
+struct FakeFontFile : comfakes::FakeDispatch<IFontFile> {
   HRESULT STDMETHODCALLTYPE GetFileName(BSTR FontName, VARIANT* pFileName,
                                         VARIANT_BOOL* pRetVal) override {
     pFileName->vt = VT_BSTR;

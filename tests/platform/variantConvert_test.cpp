@@ -7,6 +7,8 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
+#include "tests/comFakes.h"
+
 namespace {
 
 // A VARIANT that frees itself, for brevity.
@@ -261,15 +263,7 @@ TEST(VariantChange, NumbersAndBooleansBecomeText) {
 namespace {
 
 // An object whose value property is the number 5.
-struct ValueObject : IDispatch {
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
+struct ValueObject : comfakes::FakeDispatch<> {
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*,
                                    VARIANT* result, EXCEPINFO*, UINT*) override {
     if (id != DISPID_VALUE || !(flags & DISPATCH_PROPERTYGET) || !result)

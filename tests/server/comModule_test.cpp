@@ -10,6 +10,7 @@
 
 #include "server/entryPoints.h"
 #include "server/zolmcomInterfaces.h"
+#include "tests/comFakes.h"
 
 namespace {
 
@@ -21,17 +22,7 @@ IClassFactory* Factory(REFCLSID clsid) {
   return static_cast<IClassFactory*>(out);
 }
 
-// An outer object that counts the references forwarded to it.
-class Outer : public IUnknown {
- public:
-  LONG count = 1;
-  STDMETHOD(QueryInterface)(REFIID, void** out) override {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++count); }
-  STDMETHOD_(ULONG, Release)() override { return static_cast<ULONG>(--count); }
-};
+using Outer = comfakes::CountingOuter;
 
 TEST(ClassObjects, FactoryIsMadeOnceAndCached) {
   for (const CLSID* clsid : {&CLSID_FontFile, &CLSID_PaletteLoader}) {

@@ -7,6 +7,7 @@
 
 #include "server/comCoClass.h"
 #include "server/instanceCreators.h"
+#include "tests/comFakes.h"
 
 namespace {
 
@@ -50,17 +51,7 @@ class CTestThing : public CComObjectRootEx<CComSingleThreadModel>,
 int CTestThing::alive = 0;
 LONG CTestThing::countSeenByDestructor = 0;
 
-// An outer object that counts the references the inner part forwards to it.
-class Outer : public IUnknown {
- public:
-  LONG count = 1;
-  STDMETHOD(QueryInterface)(REFIID, void** out) override {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHOD_(ULONG, AddRef)() override { return static_cast<ULONG>(++count); }
-  STDMETHOD_(ULONG, Release)() override { return static_cast<ULONG>(--count); }
-};
+using Outer = comfakes::CountingOuter;
 
 TEST(ObjectWrappers, DualInterfaceSitsAtTheObjectAddress) {
   EXPECT_EQ((OffsetOfBase<ITestThing, CTestThing>()), 0u);

@@ -5,22 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/comFakes.h"
+
 namespace {
 
-struct FakePaletteLoader : IPaletteLoader {
+struct FakePaletteLoader : comfakes::FakeDispatch<IPaletteLoader> {
   int lastCalled = 0;
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                   UINT*) override {
-    return E_NOTIMPL;
-  }
   HRESULT STDMETHODCALLTYPE load(BSTR, VARIANT_BOOL*) override { return lastCalled = 7; }
   HRESULT STDMETHODCALLTYPE get_ColorCount(VARIANT*) override { return lastCalled = 8; }
   HRESULT STDMETHODCALLTYPE get_lastError(VARIANT*) override { return lastCalled = 9; }
