@@ -8,6 +8,7 @@
 #include "image/palette.h"
 #include "tests/image/imageTestFiles.h"
 
+using testfiles::bmpFileHeader;
 using testfiles::bmpInfoFile;
 using testfiles::loadBytes;
 using testfiles::put16;
@@ -170,11 +171,8 @@ namespace {
 // Core header: 12 bytes, 16-bit width and height, 3-byte palette entries.
 std::vector<uint8_t> coreFile(int16_t width, int16_t height, uint16_t bits, uint32_t colours,
                               const std::vector<uint8_t>& data) {
-  std::vector<uint8_t> out = {'B', 'M'};
   const uint32_t offset = 14 + 12 + 3 * colours;
-  put32(out, offset + static_cast<uint32_t>(data.size()));
-  put32(out, 0);
-  put32(out, offset);
+  std::vector<uint8_t> out = bmpFileHeader(offset + static_cast<uint32_t>(data.size()), offset);
   put32(out, 12);
   put16(out, static_cast<uint16_t>(width));
   put16(out, static_cast<uint16_t>(height));

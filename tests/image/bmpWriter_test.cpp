@@ -4,9 +4,6 @@
 // was, a failed write is reported.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <string>
 #include <vector>
 
@@ -17,21 +14,20 @@
 using writertest::le16;
 using writertest::le32;
 using writertest::makePicture;
+using writertest::scratchBytes;
+using writertest::scratchName;
 
 namespace {
 
 uint8_t pattern(int32_t x, int32_t y, int32_t k) { return static_cast<uint8_t>(x + 10 * y + 100 * k); }
 
-int32_t save(cBmpImg& image, const std::string& name) {
-  return image.saveFile(testfiles::wide(testfiles::scratchPath(name)).c_str());
-}
-std::vector<uint8_t> bytesOf(const std::string& name) { return testfiles::readFile(testfiles::scratchPath(name)); }
+int32_t save(cBmpImg& image, const std::string& name) { return image.saveFile(scratchName(name).c_str()); }
 
 TEST(BmpWriterLayout, EightBitPictureOfThreeByTwo) {
   cBmpImg image;
   makePicture(image, 3, 2, 8, 256, 256, pattern);
   ASSERT_EQ(errNone, save(image, "eight.bmp"));
-  const std::vector<uint8_t> file = bytesOf("eight.bmp");
+  const std::vector<uint8_t> file = scratchBytes("eight.bmp");
   ASSERT_EQ(1086u, file.size());
   EXPECT_EQ('B', file[0]);
   EXPECT_EQ('M', file[1]);
@@ -62,7 +58,7 @@ TEST(BmpWriterLayout, TwentyFourBitPictureHasNoPalette) {
   cBmpImg image;
   makePicture(image, 2, 2, 24, 0, 0, [](int32_t, int32_t, int32_t k) { return uint8_t(k + 1); });
   ASSERT_EQ(errNone, save(image, "rgb.bmp"));
-  const std::vector<uint8_t> file = bytesOf("rgb.bmp");
+  const std::vector<uint8_t> file = scratchBytes("rgb.bmp");
   ASSERT_EQ(70u, file.size());
   EXPECT_EQ(70u, le32(file, 2));
   EXPECT_EQ(54u, le32(file, 10));
@@ -78,7 +74,7 @@ TEST(BmpWriterLayout, OneBitPicturesGetABlackAndWhitePalette) {
   image.palette->entries[0] = 0, image.palette->entries[1] = 0, image.palette->entries[2] = 255;
   image.palette->entries[3] = 255, image.palette->entries[4] = 255, image.palette->entries[5] = 0;
   ASSERT_EQ(errNone, save(image, "mono.bmp"));
-  const std::vector<uint8_t> file = bytesOf("mono.bmp");
+  const std::vector<uint8_t> file = scratchBytes("mono.bmp");
   EXPECT_EQ((std::vector<uint8_t>{0, 0, 0, 0, 255, 255, 255, 0}), std::vector<uint8_t>(file.begin() + 54, file.begin() + 62));
   EXPECT_EQ(62u, le32(file, 10));
   EXPECT_EQ(62u + 10 * 16, file.size());  // rows of 16 bytes
@@ -93,7 +89,7 @@ TEST(BmpWriterLayout, ColourCountsBeyondWhatIsWrittenAreCleared) {
   image.infoHeader.biClrImportant = 300;
   image.infoHeader.biXPelsPerMeter = 2835;
   ASSERT_EQ(errNone, save(image, "counts.bmp"));
-  std::vector<uint8_t> file = bytesOf("counts.bmp");
+  std::vector<uint8_t> file = scratchBytes("counts.bmp");
   EXPECT_EQ(16u, le32(file, 46));
   EXPECT_EQ(0u, le32(file, 50));
   EXPECT_EQ(2835u, le32(file, 38));
@@ -102,7 +98,7 @@ TEST(BmpWriterLayout, ColourCountsBeyondWhatIsWrittenAreCleared) {
   makePicture(rgb, 1, 1, 24, 0, 0, pattern);
   rgb.infoHeader.biClrUsed = 5;  // no entries are written for 24 bits
   ASSERT_EQ(errNone, save(rgb, "counts24.bmp"));
-  EXPECT_EQ(0u, le32(bytesOf("counts24.bmp"), 46));
+  EXPECT_EQ(0u, le32(scratchBytes("counts24.bmp"), 46));
 }
 
 TEST(BmpWriterFiles, SavingOverALongerFileLeavesOnlyTheNewBytes) {
@@ -129,14 +125,14 @@ TEST(BmpWriterFiles, TheFileIsClosedAndReadableAfterwards) {
   ASSERT_EQ(errNone, save(image, "closed.bmp"));
   EXPECT_EQ(nullptr, image.fileHandle);
   cBmpImg again;
-  EXPECT_EQ(errNone, again.loadFile(testfiles::wide(testfiles::scratchPath("closed.bmp")).c_str()));
+  EXPECT_EQ(errNone, again.loadFile(scratchName("closed.bmp").c_str()));
 }
 
 // Saves `image`, reads the file back and compares pixels and palette.
 void expectRoundTrip(cBmpImg& image, const std::string& name, bool blackAndWhite) {
   ASSERT_EQ(errNone, save(image, name));
   cBmpImg back;
-  ASSERT_EQ(errNone, back.loadFile(testfiles::wide(testfiles::scratchPath(name)).c_str()));
+  ASSERT_EQ(errNone, back.loadFile(scratchName(name).c_str()));
   ASSERT_EQ(image.width, back.width);
   ASSERT_EQ(image.height, back.height);
   EXPECT_EQ(image.bitsPerPixel, back.bitsPerPixel);
@@ -177,25 +173,17 @@ TEST(BmpWriterRoundTrip, AFileReadSavedAndReadAgainKeepsItsPicture) {
   makePicture(first, 9, 4, 8, 256, 256, [](int32_t x, int32_t y, int32_t) { return uint8_t(x ^ (y << 4)); });
   ASSERT_EQ(errNone, save(first, "gen1.bmp"));
   cBmpImg read;
-  ASSERT_EQ(errNone, read.loadFile(testfiles::wide(testfiles::scratchPath("gen1.bmp")).c_str()));
+  ASSERT_EQ(errNone, read.loadFile(scratchName("gen1.bmp").c_str()));
   expectRoundTrip(read, "gen2.bmp", false);
-  EXPECT_EQ(bytesOf("gen1.bmp"), bytesOf("gen2.bmp"));
+  EXPECT_EQ(scratchBytes("gen1.bmp"), scratchBytes("gen2.bmp"));
 }
 
 // The refusals: an existing file of the name must be left as it was.
 class BmpWriterRefusal : public ::testing::Test {
  protected:
-  void SetUp() override {
-    path = testfiles::scratchPath("keep.bmp");
-    testfiles::writeFile(path, std::vector<uint8_t>(10, 0x5A));
-    makePicture(image, 4, 4, 8, 256, 256, pattern);
-  }
-  int32_t saveOverKept() {
-    const int32_t result = image.saveFile(testfiles::wide(path).c_str());
-    EXPECT_EQ(std::vector<uint8_t>(10, 0x5A), testfiles::readFile(path));
-    return result;
-  }
-  std::string path;
+  void SetUp() override { makePicture(image, 4, 4, 8, 256, 256, pattern); }
+  int32_t saveOverKept() { return kept.saveOver(image); }
+  writertest::KeptFile kept{"keep.bmp"};
   cBmpImg image;
 };
 
@@ -213,8 +201,7 @@ TEST_F(BmpWriterRefusal, AFailedOrMismatchedStore) {
   cBmpImg other;
   makePicture(other, 4, 4, 8, 256, 256, pattern);
   other.width = 5;  // rows are narrower than the picture says
-  EXPECT_EQ(errFormat, other.saveFile(testfiles::wide(path).c_str()));
-  EXPECT_EQ(std::vector<uint8_t>(10, 0x5A), testfiles::readFile(path));
+  EXPECT_EQ(errFormat, kept.saveOver(other));
 }
 
 TEST_F(BmpWriterRefusal, APaletteShorterThanItsColours) {
@@ -240,7 +227,7 @@ TEST(BmpWriterFailures, AnOldSystemErrorDoesNotStopTheRows) {
   makePicture(image, 4, 3, 8, 256, 256, pattern);
   image.systemError = 38;  // left by a short read at the end of the file read
   ASSERT_EQ(errNone, save(image, "stale.bmp"));
-  EXPECT_EQ(1078u + 3 * 4, bytesOf("stale.bmp").size());
+  EXPECT_EQ(1078u + 3 * 4, scratchBytes("stale.bmp").size());
 }
 
 TEST(BmpWriterFailures, AHeaderThatCannotBeWrittenIsErrWrite) {
@@ -252,22 +239,14 @@ TEST(BmpWriterFailures, AHeaderThatCannotBeWrittenIsErrWrite) {
 }
 
 TEST(BmpWriterFailures, RowsThatCannotBeWrittenAreErrWrite) {
-  // The file may grow to 8 KiB: the headers fit, the rows do not.
-  struct rlimit old;
-  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old));
-  signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = old;
-  small.rlim_cur = 8192;
-  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
   cBmpImg image;
   makePicture(image, 300, 300, 24, 0, 0, pattern);
-  const int32_t result = save(image, "cut.bmp");
-  setrlimit(RLIMIT_FSIZE, &old);
-  EXPECT_EQ(errWrite, result);
+  // The file may grow to 8 KiB: the headers fit, the rows do not.
+  EXPECT_EQ(errWrite, writertest::saveUnderFileSizeLimit(8192, [&] { return save(image, "cut.bmp"); }));
   EXPECT_NE(0u, image.getSystemError());
   EXPECT_EQ(nullptr, image.fileHandle);
   // The header was still completed with what reached the file.
-  const std::vector<uint8_t> file = bytesOf("cut.bmp");
+  const std::vector<uint8_t> file = scratchBytes("cut.bmp");
   EXPECT_EQ(54u, le32(file, 10));
 }
 

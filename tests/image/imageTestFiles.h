@@ -80,17 +80,24 @@ inline void put32(std::vector<uint8_t>& out, uint32_t v) {
   put16(out, v >> 16);
 }
 
+// The 14-byte BMP file header: "BM", the file's length, two reserved words
+// of zero and the offset of the pixel data.
+inline std::vector<uint8_t> bmpFileHeader(uint32_t fileSize, uint32_t pixelOffset) {
+  std::vector<uint8_t> out = {'B', 'M'};
+  put32(out, fileSize);
+  put32(out, 0);
+  put32(out, pixelOffset);
+  return out;
+}
+
 // A BMP file with a 40-byte info header, `colours` palette entries (entry i
 // is blue i, green 2i, red 3i) and the pixel data as given.
 inline std::vector<uint8_t> bmpInfoFile(int32_t width, int32_t height, uint16_t bits,
                                         uint32_t compression, uint32_t colours,
                                         const std::vector<uint8_t>& data,
                                         uint32_t clrUsed = 0) {
-  std::vector<uint8_t> out = {'B', 'M'};
   const uint32_t offset = 14 + 40 + 4 * colours;
-  put32(out, offset + static_cast<uint32_t>(data.size()));
-  put32(out, 0);
-  put32(out, offset);
+  std::vector<uint8_t> out = bmpFileHeader(offset + static_cast<uint32_t>(data.size()), offset);
   put32(out, 40);
   put32(out, static_cast<uint32_t>(width));
   put32(out, static_cast<uint32_t>(height));

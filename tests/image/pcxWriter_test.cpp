@@ -4,9 +4,6 @@
 // refusals and failures: what is refused leaves an existing file as it was.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <cstring>
 #include <string>
 #include <vector>
@@ -18,18 +15,17 @@
 using writertest::le16;
 using writertest::makePcxHeader;
 using writertest::makePicture;
+using writertest::scratchBytes;
+using writertest::scratchName;
 
 namespace {
-
-std::u16string pathOf(const std::string& name) { return testfiles::wide(testfiles::scratchPath(name)); }
-std::vector<uint8_t> bytesOf(const std::string& name) { return testfiles::readFile(testfiles::scratchPath(name)); }
 
 uint8_t index256(int32_t x, int32_t y, int32_t) { return static_cast<uint8_t>(x * 29 + y * 7); }
 
 // Loads `name` and expects the pixels and palette of `image`.
 void expectReadsBackAs(const cPcxImg& image, const std::string& name) {
   cPcxImg back;
-  ASSERT_EQ(errNone, back.loadFile(pathOf(name).c_str())) << name;
+  ASSERT_EQ(errNone, back.loadFile(scratchName(name).c_str())) << name;
   ASSERT_EQ(image.width, back.width);
   ASSERT_EQ(image.height, back.height);
   EXPECT_EQ(image.colorCount, back.colorCount);
@@ -45,8 +41,8 @@ TEST(PcxWriterLayout, TwoHundredFiftySixColoursWithTrailer) {
   cPcxImg image;
   makePicture(image, 3, 2, 8, 256, 256, [](int32_t x, int32_t y, int32_t) { return uint8_t(y ? 0xC8 : x + 1); });
   makePcxHeader(image, 8, 1, 4);  // read with an even line of 4 bytes
-  ASSERT_EQ(errNone, image.saveFile(pathOf("p256.pcx").c_str()));
-  const std::vector<uint8_t> file = bytesOf("p256.pcx");
+  ASSERT_EQ(errNone, image.saveFile(scratchName("p256.pcx").c_str()));
+  const std::vector<uint8_t> file = scratchBytes("p256.pcx");
   // The line is the width, not rounded to an even count.
   EXPECT_EQ(3u, le16(file, 66));
   EXPECT_EQ(8, file[3]);
@@ -67,8 +63,8 @@ TEST(PcxWriterLayout, AnImageReadAsEightBitPlanesIsWrittenAsOneBytePlane) {
   cPcxImg image;
   makePicture(image, 5, 3, 8, 256, 256, index256);
   makePcxHeader(image, 1, 8, 2);  // 1 bit x 8 planes
-  ASSERT_EQ(errNone, image.saveFile(pathOf("planes.pcx").c_str()));
-  const std::vector<uint8_t> file = bytesOf("planes.pcx");
+  ASSERT_EQ(errNone, image.saveFile(scratchName("planes.pcx").c_str()));
+  const std::vector<uint8_t> file = scratchBytes("planes.pcx");
   EXPECT_EQ(8, file[3]);
   EXPECT_EQ(1, file[65]);
   EXPECT_EQ(5u, le16(file, 66));
@@ -79,16 +75,16 @@ TEST(PcxWriterLayout, VersionIsWrittenAsHeldAndFiveAfterwards) {
   cPcxImg image;
   makePicture(image, 4, 2, 4, 16, 16, [](int32_t x, int32_t y, int32_t) { return uint8_t((x + 4 * y) % 16); });
   makePcxHeader(image, 1, 4, 2, 3);
-  ASSERT_EQ(errNone, image.saveFile(pathOf("v3.pcx").c_str()));
-  std::vector<uint8_t> file = bytesOf("v3.pcx");
+  ASSERT_EQ(errNone, image.saveFile(scratchName("v3.pcx").c_str()));
+  std::vector<uint8_t> file = scratchBytes("v3.pcx");
   EXPECT_EQ(3, file[1]);
   EXPECT_EQ(5, image.version());
   // The colour map holds the palette: entry 2 is 2, 4, 6.
   EXPECT_EQ((std::vector<uint8_t>{2, 4, 6}), std::vector<uint8_t>(file.begin() + 16 + 6, file.begin() + 16 + 9));
   // 16 colours: no trailer; 2 rows x 4 plane lines x 2 bytes at most.
   EXPECT_LE(file.size(), 128u + 2 * 4 * 2 * 2);
-  ASSERT_EQ(errNone, image.saveFile(pathOf("v3.pcx").c_str()));
-  file = bytesOf("v3.pcx");
+  ASSERT_EQ(errNone, image.saveFile(scratchName("v3.pcx").c_str()));
+  file = scratchBytes("v3.pcx");
   EXPECT_EQ(5, file[1]);
   expectReadsBackAs(image, "v3.pcx");
 }
@@ -98,8 +94,8 @@ TEST(PcxWriterLayout, TwoColoursHaveNoTrailerAndABlackAndWhiteMap) {
   makePicture(image, 16, 2, 1, 2, 2, [](int32_t x, int32_t, int32_t) { return uint8_t(x < 8); });
   image.palette->entries[3] = image.palette->entries[4] = image.palette->entries[5] = 255;
   makePcxHeader(image, 1, 1, 2);
-  ASSERT_EQ(errNone, image.saveFile(pathOf("mono.pcx").c_str()));
-  const std::vector<uint8_t> file = bytesOf("mono.pcx");
+  ASSERT_EQ(errNone, image.saveFile(scratchName("mono.pcx").c_str()));
+  const std::vector<uint8_t> file = scratchBytes("mono.pcx");
   EXPECT_EQ((std::vector<uint8_t>{0, 0, 0, 255, 255, 255}), std::vector<uint8_t>(file.begin() + 16, file.begin() + 22));
   // Each row: 0xFF (a count byte is needed), then 0x00.
   EXPECT_EQ((std::vector<uint8_t>{0xC1, 0xFF, 0, 0xC1, 0xFF, 0}), std::vector<uint8_t>(file.begin() + 128, file.end()));
@@ -121,13 +117,13 @@ TEST(PcxWriterRoundTrip, FilesOfEveryPaletteKindReadBackTheSame) {
                 [colours](int32_t x, int32_t y, int32_t) { return uint8_t((x * 5 + y * 3) % colours); });
     if (colours == 2) image.palette->entries[3] = image.palette->entries[4] = image.palette->entries[5] = 255;
     makePcxHeader(image, c.bits, c.planes, static_cast<uint16_t>(((21 * c.bits + 7) / 8 + 1) / 2 * 2));
-    ASSERT_EQ(errNone, image.saveFile(pathOf(c.name).c_str()));
+    ASSERT_EQ(errNone, image.saveFile(scratchName(c.name).c_str()));
     expectReadsBackAs(image, c.name);
     // Read, save and read again: the second file equals the first.
     cPcxImg read;
-    ASSERT_EQ(errNone, read.loadFile(pathOf(c.name).c_str()));
-    ASSERT_EQ(errNone, read.saveFile(pathOf(std::string("again-") + c.name).c_str()));
-    EXPECT_EQ(bytesOf(c.name), bytesOf(std::string("again-") + c.name));
+    ASSERT_EQ(errNone, read.loadFile(scratchName(c.name).c_str()));
+    ASSERT_EQ(errNone, read.saveFile(scratchName(std::string("again-") + c.name).c_str()));
+    EXPECT_EQ(scratchBytes(c.name), scratchBytes(std::string("again-") + c.name));
   }
 }
 
@@ -137,8 +133,8 @@ TEST(PcxWriterLines, RowsWiderThanTheHeadersLineGrowIt) {
   cPcxImg image;
   makePicture(image, 20, 3, 4, 16, 16, [](int32_t x, int32_t y, int32_t) { return uint8_t((x + y) % 16); });
   makePcxHeader(image, 1, 4, 2, 5);
-  ASSERT_EQ(errNone, image.saveFile(pathOf("grown.pcx").c_str()));
-  EXPECT_EQ(3u, le16(bytesOf("grown.pcx"), 66));
+  ASSERT_EQ(errNone, image.saveFile(scratchName("grown.pcx").c_str()));
+  EXPECT_EQ(3u, le16(scratchBytes("grown.pcx"), 66));
   expectReadsBackAs(image, "grown.pcx");
   // Rows that fit keep the header's value, padding and all, as long as the
   // padding is what writers use for alignment.
@@ -146,8 +142,8 @@ TEST(PcxWriterLines, RowsWiderThanTheHeadersLineGrowIt) {
   makePicture(narrow, 8, 2, 1, 2, 2, [](int32_t x, int32_t, int32_t) { return uint8_t(x & 1); });
   narrow.palette->entries[3] = narrow.palette->entries[4] = narrow.palette->entries[5] = 255;
   makePcxHeader(narrow, 1, 1, 4);
-  ASSERT_EQ(errNone, narrow.saveFile(pathOf("padded.pcx").c_str()));
-  EXPECT_EQ(4u, le16(bytesOf("padded.pcx"), 66));
+  ASSERT_EQ(errNone, narrow.saveFile(scratchName("padded.pcx").c_str()));
+  EXPECT_EQ(4u, le16(scratchBytes("padded.pcx"), 66));
   expectReadsBackAs(narrow, "padded.pcx");
 }
 
@@ -157,26 +153,26 @@ TEST(PcxWriterLines, PaddingOutOfProportionIsDropped) {
   cPcxImg image;
   makePicture(image, 5, 2000, 4, 16, 16, [](int32_t x, int32_t y, int32_t) { return uint8_t((x + y) % 16); });
   makePcxHeader(image, 4, 1, 0xFFFF);
-  ASSERT_EQ(errNone, image.saveFile(pathOf("overpadded.pcx").c_str()));
-  const std::vector<uint8_t> file = bytesOf("overpadded.pcx");
+  ASSERT_EQ(errNone, image.saveFile(scratchName("overpadded.pcx").c_str()));
+  const std::vector<uint8_t> file = scratchBytes("overpadded.pcx");
   EXPECT_EQ(3u, le16(file, 66));
   EXPECT_LE(file.size(), 128u + 2000u * 6u);
   expectReadsBackAs(image, "overpadded.pcx");
   // Padding of up to three bytes stays.
   makePcxHeader(image, 4, 1, 6);
-  ASSERT_EQ(errNone, image.saveFile(pathOf("aligned.pcx").c_str()));
-  EXPECT_EQ(6u, le16(bytesOf("aligned.pcx"), 66));
+  ASSERT_EQ(errNone, image.saveFile(scratchName("aligned.pcx").c_str()));
+  EXPECT_EQ(6u, le16(scratchBytes("aligned.pcx"), 66));
   makePcxHeader(image, 4, 1, 7);
-  ASSERT_EQ(errNone, image.saveFile(pathOf("overpadded.pcx").c_str()));
-  EXPECT_EQ(3u, le16(bytesOf("overpadded.pcx"), 66));
+  ASSERT_EQ(errNone, image.saveFile(scratchName("overpadded.pcx").c_str()));
+  EXPECT_EQ(3u, le16(scratchBytes("overpadded.pcx"), 66));
 }
 
 TEST(PcxWriterLines, TwentyFourBitPicturesAreThreeByteLinesWithAZeroTrailer) {
   cPcxImg image;
   makePicture(image, 3, 2, 24, 1u << 24, 0, [](int32_t x, int32_t y, int32_t k) { return uint8_t(x + 3 * y + 50 * k); });
   makePcxHeader(image, 8, 3, 2);  // lines too short: grown to 3
-  ASSERT_EQ(errNone, image.saveFile(pathOf("rgb.pcx").c_str()));
-  const std::vector<uint8_t> file = bytesOf("rgb.pcx");
+  ASSERT_EQ(errNone, image.saveFile(scratchName("rgb.pcx").c_str()));
+  const std::vector<uint8_t> file = scratchBytes("rgb.pcx");
   EXPECT_EQ(3u, le16(file, 66));
   // Row 0: red 0, 1, 2; green 50, 51, 52; blue 100, 101, 102.
   EXPECT_EQ((std::vector<uint8_t>{0, 1, 2, 50, 51, 52, 100, 101, 102}),
@@ -185,26 +181,20 @@ TEST(PcxWriterLines, TwentyFourBitPicturesAreThreeByteLinesWithAZeroTrailer) {
   EXPECT_EQ(std::vector<uint8_t>(768, 0), std::vector<uint8_t>(file.end() - 768, file.end()));
   // Read back, it carries errPalette, and saving it is refused.
   cPcxImg read;
-  EXPECT_EQ(errPalette, read.loadFile(pathOf("rgb.pcx").c_str()));
+  EXPECT_EQ(errPalette, read.loadFile(scratchName("rgb.pcx").c_str()));
   EXPECT_EQ(0, std::memcmp(image.pixels->getRow(1), read.pixels->getRow(1), 9));
-  EXPECT_EQ(errPalette, read.saveFile(pathOf("rgb.pcx").c_str()));
-  EXPECT_EQ(file, bytesOf("rgb.pcx"));
+  EXPECT_EQ(errPalette, read.saveFile(scratchName("rgb.pcx").c_str()));
+  EXPECT_EQ(file, scratchBytes("rgb.pcx"));
 }
 
 class PcxWriterRefusal : public ::testing::Test {
  protected:
   void SetUp() override {
-    path = testfiles::scratchPath("keep.pcx");
-    testfiles::writeFile(path, std::vector<uint8_t>(10, 0x5A));
     makePicture(image, 4, 4, 8, 256, 256, index256);
     makePcxHeader(image, 8, 1, 4);
   }
-  int32_t saveOverKept() {
-    const int32_t result = image.saveFile(testfiles::wide(path).c_str());
-    EXPECT_EQ(std::vector<uint8_t>(10, 0x5A), testfiles::readFile(path));
-    return result;
-  }
-  std::string path;
+  int32_t saveOverKept() { return kept.saveOver(image); }
+  writertest::KeptFile kept{"keep.pcx"};
   cPcxImg image;
 };
 
@@ -235,8 +225,7 @@ TEST_F(PcxWriterRefusal, LinesLongerThanTheHeaderCanSay) {
   cPcxImg wide;
   makePicture(wide, 65536, 1, 8, 256, 256, index256);
   makePcxHeader(wide, 8, 1, 0);
-  EXPECT_EQ(errFormat, wide.saveFile(testfiles::wide(path).c_str()));
-  EXPECT_EQ(std::vector<uint8_t>(10, 0x5A), testfiles::readFile(path));
+  EXPECT_EQ(errFormat, kept.saveOver(wide));
 }
 
 TEST(PcxWriterFailures, AnOldSystemErrorIsNoReasonToRefuse) {
@@ -244,7 +233,7 @@ TEST(PcxWriterFailures, AnOldSystemErrorIsNoReasonToRefuse) {
   makePicture(image, 4, 2, 8, 256, 256, index256);
   makePcxHeader(image, 8, 1, 4);
   image.systemError = 38;  // left by the read of a truncated file
-  EXPECT_EQ(errNone, image.saveFile(pathOf("stale.pcx").c_str()));
+  EXPECT_EQ(errNone, image.saveFile(scratchName("stale.pcx").c_str()));
   expectReadsBackAs(image, "stale.pcx");
 }
 
@@ -259,15 +248,8 @@ TEST(PcxWriterFailures, WritesThatFailAreErrWrite) {
   cPcxImg rows;
   makePicture(rows, 400, 400, 8, 256, 256, [](int32_t x, int32_t y, int32_t) { return uint8_t(x * y); });
   makePcxHeader(rows, 8, 1, 400);
-  struct rlimit old;
-  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old));
-  signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = old;
-  small.rlim_cur = 4096;
-  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
-  const int32_t result = rows.saveFile(pathOf("cut.pcx").c_str());
-  setrlimit(RLIMIT_FSIZE, &old);
-  EXPECT_EQ(errWrite, result);
+  EXPECT_EQ(errWrite, writertest::saveUnderFileSizeLimit(
+                          4096, [&] { return rows.saveFile(scratchName("cut.pcx").c_str()); }));
   EXPECT_NE(0u, rows.getSystemError());
 }
 

@@ -57,6 +57,9 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept { uncounted(p); 
 
 namespace {
 
+using testfiles::bmpFileHeader;
+using testfiles::put16;
+using testfiles::put32;
 using testfiles::scratchPath;
 using testfiles::wide;
 using testfiles::writeFile;
@@ -79,24 +82,12 @@ Measured loadMeasured(Image& image, const std::string& path) {
   return {result, peakBytes.load() - before};
 }
 
-void put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-  put16(out, v & 0xFFFF);
-  put16(out, v >> 16);
-}
-
 // A BMP file with an info header claiming width x height at `bits`, a
 // palette where the depth has one, and `pixelBytes` bytes of pixel data.
 std::vector<uint8_t> bmpClaiming(int32_t width, int32_t height, uint16_t bits, size_t pixelBytes,
                                  uint32_t compression = 0) {
   const uint32_t colours = bits <= 8 ? (1u << bits) : 0;
-  std::vector<uint8_t> out = {'B', 'M'};
-  put32(out, 0);                            // bfSize
-  put32(out, 0);                            // bfReserved1, bfReserved2
-  put32(out, 14 + 40 + 4 * colours);        // bfOffBits
+  std::vector<uint8_t> out = bmpFileHeader(0, 14 + 40 + 4 * colours);
   put32(out, 40);                           // biSize
   put32(out, static_cast<uint32_t>(width));
   put32(out, static_cast<uint32_t>(height));
@@ -203,10 +194,7 @@ TEST(ReaderLimits, ForgedPaletteCountIsJudgedOnTheFileLength) {
   // A core header of 15 bits asks for 32768 palette entries of 3 bytes; a
   // file of a few dozen bytes cannot hold them, so nothing is allocated for
   // them and the read fails as a short palette.
-  std::vector<uint8_t> file = {'B', 'M'};
-  put32(file, 0);
-  put32(file, 0);
-  put32(file, 26);
+  std::vector<uint8_t> file = bmpFileHeader(0, 26);
   put32(file, 12);  // bcSize
   put16(file, 4);   // bcWidth
   put16(file, 4);   // bcHeight

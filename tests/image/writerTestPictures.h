@@ -1,15 +1,24 @@
 // Helpers for the writers' tests: pictures built in memory as the readers
-// would leave them, and little-endian fields read back from written files.
+// would leave them, scratch files by name, a file that a refused save must
+// leave alone, saves under a file size limit, and little-endian fields read
+// back from written files.
 #pragma once
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "image/bitmapFile.h"
 #include "image/imgStore.h"
 #include "image/palette.h"
 #include "image/pcx/pcxImg.h"
+#include "imageTestFiles.h"
 
 namespace writertest {
 
@@ -62,6 +71,57 @@ inline void makePcxHeader(cPcxImg& image, uint8_t bits, uint8_t planes, uint16_t
   h[66] = static_cast<uint8_t>(bytesPerPlaneLine);
   h[67] = static_cast<uint8_t>(bytesPerPlaneLine >> 8);
   image.bytesPerLine = image.bytesPerPixel * image.width;
+}
+
+// Scratch file `name`: its UTF-16 path as the writers take it, and its bytes.
+inline std::u16string scratchName(const std::string& name) {
+  return testfiles::wide(testfiles::scratchPath(name));
+}
+inline std::vector<uint8_t> scratchBytes(const std::string& name) {
+  return testfiles::readFile(testfiles::scratchPath(name));
+}
+
+// A scratch file of ten bytes standing under `name`: a save over it that is
+// refused must leave it as it was.
+class KeptFile {
+ public:
+  explicit KeptFile(const std::string& name) : name_(name) {
+    testfiles::writeFile(testfiles::scratchPath(name_), contents());
+  }
+  // Saves `image` under the kept file's name, expects the file unchanged and
+  // gives the save's result.
+  template <typename Image>
+  int32_t saveOver(Image& image) const {
+    const int32_t result = image.saveFile(scratchName(name_).c_str());
+    EXPECT_EQ(contents(), scratchBytes(name_)) << name_ << " changed";
+    return result;
+  }
+
+ private:
+  static std::vector<uint8_t> contents() { return std::vector<uint8_t>(10, 0x5A); }
+  std::string name_;
+};
+
+// Runs `save` while files may grow to `limit` bytes only, writes beyond it
+// failing instead of raising SIGXFSZ, and gives its result; the limit is
+// lifted again afterwards.
+template <typename Save>
+int32_t saveUnderFileSizeLimit(rlim_t limit, Save&& save) {
+  struct rlimit old;
+  if (getrlimit(RLIMIT_FSIZE, &old) != 0) {
+    ADD_FAILURE() << "no file size limit to read";
+    return -1;
+  }
+  signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = limit;
+  if (setrlimit(RLIMIT_FSIZE, &small) != 0) {
+    ADD_FAILURE() << "the file size limit could not be set";
+    return -1;
+  }
+  const int32_t result = save();
+  setrlimit(RLIMIT_FSIZE, &old);
+  return result;
 }
 
 inline uint32_t le16(const std::vector<uint8_t>& bytes, size_t at) {
