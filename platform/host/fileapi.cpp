@@ -64,16 +64,10 @@ BOOL fail(DWORD code) {
 
 // UTF-16 to UTF-8. A lone surrogate has no UTF-8 form: the name is refused.
 bool toUtf8(LPCWSTR name, std::string& out) {
-  for (size_t i = 0; name[i] != 0; ++i) {
-    uint32_t c = name[i];
-    if (c >= 0xD800 && c <= 0xDBFF) {
-      uint32_t low = name[i + 1];
-      if (low < 0xDC00 || low > 0xDFFF) return false;
-      c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-      ++i;
-    } else if (c >= 0xDC00 && c <= 0xDFFF) {
-      return false;
-    }
+  const size_t length = std::char_traits<char16_t>::length(name);
+  for (size_t i = 0; i < length;) {
+    const char32_t c = zolm_platform::decodeUtf16(name, length, i);
+    if (zolm_platform::isSurrogate(c)) return false;
     zolm_platform::appendUtf8(out, c);
   }
   return true;

@@ -1,6 +1,6 @@
-// UTF-8 <-> UTF-16 for the Linux stand-ins: one decoder of UTF-8 sequences
-// behind the lenient conversion of the 8-bit calls and the strict one of the
-// type library reader, one encoder behind every UTF-8 the stand-ins give out.
+// UTF-8 <-> UTF-16 for the Linux stand-ins: one decoder and one encoder of
+// each form, behind the lenient conversion of the 8-bit calls, the strict one
+// of the type library reader and the counted conversions of winnls.cpp.
 #include "platform/host/utf.h"
 
 namespace zolm_platform {
@@ -9,18 +9,12 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 
 void appendUtf16(std::u16string& out, char32_t c) {
-  if (c < 0x10000) {
-    out += static_cast<char16_t>(c);
-    return;
-  }
-  c -= 0x10000;
-  out += static_cast<char16_t>(0xD800 + (c >> 10));
-  out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+  char16_t units[2];
+  out.append(units, static_cast<size_t>(encodeUtf16(c, units)));
 }
 
-// Decodes the sequence at text[i] (i < length) into c and moves i past it;
-// false for a malformed one (a stray or unknown byte, cut short, overlong, a
-// surrogate or beyond U+10FFFF), with i left where it was.
+}  // namespace
+
 bool decodeUtf8(const unsigned char* text, size_t length, size_t& i, char32_t& c) {
   unsigned char b = text[i];
   if (b < 0x80) {
@@ -37,29 +31,55 @@ bool decodeUtf8(const unsigned char* text, size_t length, size_t& i, char32_t& c
     c = (c << 6) | (cont & 0x3F);
   }
   static const char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
-  if (c < kMinimum[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+  if (c < kMinimum[extra] || c > 0x10FFFF || isSurrogate(c)) return false;
   i += 1 + extra;
   return true;
 }
 
-}  // namespace
+char32_t decodeUtf16(const char16_t* text, size_t length, size_t& i) {
+  char32_t c = text[i++];
+  if (c >= 0xD800 && c <= 0xDBFF && i < length && text[i] >= 0xDC00 && text[i] <= 0xDFFF)
+    c = 0x10000 + ((c - 0xD800) << 10) + (text[i++] - 0xDC00);
+  return c;
+}
+
+int encodeUtf8(char32_t c, unsigned char out[4]) {
+  if (c < 0x80) {
+    out[0] = static_cast<unsigned char>(c);
+    return 1;
+  }
+  if (c < 0x800) {
+    out[0] = static_cast<unsigned char>(0xC0 | (c >> 6));
+    out[1] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    return 2;
+  }
+  if (c < 0x10000) {
+    out[0] = static_cast<unsigned char>(0xE0 | (c >> 12));
+    out[1] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+    out[2] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<unsigned char>(0xF0 | (c >> 18));
+  out[1] = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
+  out[2] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+  out[3] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+  return 4;
+}
+
+int encodeUtf16(char32_t c, char16_t out[2]) {
+  if (c < 0x10000) {
+    out[0] = static_cast<char16_t>(c);
+    return 1;
+  }
+  c -= 0x10000;
+  out[0] = static_cast<char16_t>(0xD800 + (c >> 10));
+  out[1] = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+  return 2;
+}
 
 void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  unsigned char bytes[4];
+  out.append(reinterpret_cast<const char*>(bytes), static_cast<size_t>(encodeUtf8(c, bytes)));
 }
 
 std::u16string utf8ToUtf16(const char* text, size_t length) {
@@ -99,16 +119,10 @@ std::u16string utf8ToUtf16(const char* text) {
 std::string utf16ToUtf8(const char16_t* text, size_t length) {
   std::string out;
   out.reserve(length);
-  for (size_t i = 0; i < length; ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = kReplacement;
-    }
-    appendUtf8(out, c);
+  size_t i = 0;
+  while (i < length) {
+    const char32_t c = decodeUtf16(text, length, i);
+    appendUtf8(out, isSurrogate(c) ? kReplacement : c);
   }
   return out;
 }

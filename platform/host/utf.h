@@ -1,7 +1,9 @@
 // UTF-8 and UTF-16 conversion for the Linux stand-ins: the 8-bit ("A") calls
 // take UTF-8, the system's ANSI code page on Linux, and the stand-ins keep
 // their text in UTF-16 as the platform does. Malformed input becomes U+FFFD,
-// except in the strict form, which refuses it (type library sources).
+// except in the strict form, which refuses it (type library sources). The
+// code point steps underneath are here too, for the conversion calls that
+// count and bound their output themselves (winnls.cpp).
 // Private to libzolmplatform.so.
 #pragma once
 
@@ -19,5 +21,20 @@ std::string utf16ToUtf8(const char16_t* text, size_t length);
 std::string utf16ToUtf8(const char16_t* text);  // NUL-terminated, null gives ""
 // Appends the UTF-8 form of one code point (at most 0x10FFFF).
 void appendUtf8(std::string& out, char32_t c);
+
+inline bool isSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+
+// One UTF-8 sequence at text[i] (i < length): its code point into c and i
+// moved past it; false for a malformed one (a stray or unknown byte, cut
+// short, overlong, a surrogate or beyond U+10FFFF), with i left where it was.
+bool decodeUtf8(const unsigned char* text, size_t length, size_t& i, char32_t& c);
+// One code point of UTF-16 text at text[i] (i < length), a surrogate pair
+// joined, and i moved past it; a surrogate without its partner comes back as
+// it stands, for the caller to replace or refuse.
+char32_t decodeUtf16(const char16_t* text, size_t length, size_t& i);
+// One code point (at most 0x10FFFF) as UTF-8 bytes or UTF-16 units into out;
+// gives how many were written.
+int encodeUtf8(char32_t c, unsigned char out[4]);
+int encodeUtf16(char32_t c, char16_t out[2]);
 
 }  // namespace zolm_platform

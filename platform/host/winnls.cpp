@@ -4,6 +4,7 @@
 #include "platform/host/winnls.h"
 
 #include "platform/host/fileapi.h"
+#include "platform/host/utf.h"
 
 namespace {
 
@@ -20,43 +21,6 @@ int SequenceLength(unsigned char lead) {
 
 bool IsUtf8CodePage(UINT codePage) {
   return codePage == CP_ACP || codePage == CP_THREAD_ACP || codePage == CP_UTF8;
-}
-
-// Decodes one code point at text[i] (i < length); advances i. Malformed
-// input yields U+FFFD and consumes one byte.
-char32_t DecodeOne(const unsigned char* text, int length, int& i, bool& malformed) {
-  unsigned char lead = text[i];
-  int n = SequenceLength(lead);
-  malformed = false;
-  if (n == 1) {
-    ++i;
-    if (lead < 0x80) return lead;
-    malformed = true;
-    return 0xFFFD;
-  }
-  if (i + n > length) {
-    ++i;
-    malformed = true;
-    return 0xFFFD;
-  }
-  char32_t cp = lead & (0x7F >> n);
-  for (int k = 1; k < n; ++k) {
-    if (!IsContinuation(text[i + k])) {
-      ++i;
-      malformed = true;
-      return 0xFFFD;
-    }
-    cp = (cp << 6) | (text[i + k] & 0x3F);
-  }
-  // Overlong forms, surrogates and values past U+10FFFF are malformed.
-  static const char32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < kMinimum[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    ++i;
-    malformed = true;
-    return 0xFFFD;
-  }
-  i += n;
-  return cp;
 }
 
 char ToLowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
@@ -124,34 +88,33 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLen
   }
   if (sourceLength == -1) sourceLength = lstrlenA(source) + 1;
   const unsigned char* s = reinterpret_cast<const unsigned char*>(source);
+  const size_t length = static_cast<size_t>(sourceLength);
   bool measuring = (dest == nullptr || capacity == 0);
   int written = 0;
-  for (int i = 0; i < sourceLength;) {
-    bool malformed = false;
-    char32_t cp = DecodeOne(s, sourceLength, i, malformed);
-    if (malformed && (flags & MB_ERR_INVALID_CHARS)) {
-      SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-      return 0;
+  for (size_t i = 0; i < length;) {
+    char32_t cp;
+    if (!zolm_platform::decodeUtf8(s, length, i, cp)) {
+      if (flags & MB_ERR_INVALID_CHARS) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return 0;
+      }
+      cp = 0xFFFD;  // for the malformed byte alone; decoding resumes after it
+      ++i;
     }
-    int units = cp >= 0x10000 ? 2 : 1;
-    if (written > 0x7FFFFFFF - units) {
+    WCHAR units[2];
+    int n = zolm_platform::encodeUtf16(cp, units);
+    if (written > 0x7FFFFFFF - n) {
       SetLastError(ERROR_INVALID_PARAMETER);
       return 0;
     }
     if (!measuring) {
-      if (written + units > capacity) {
+      if (written + n > capacity) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
       }
-      if (units == 2) {
-        char32_t v = cp - 0x10000;
-        dest[written] = static_cast<WCHAR>(0xD800 + (v >> 10));
-        dest[written + 1] = static_cast<WCHAR>(0xDC00 + (v & 0x3FF));
-      } else {
-        dest[written] = static_cast<WCHAR>(cp);
-      }
+      std::memcpy(dest + written, units, static_cast<size_t>(n) * sizeof(WCHAR));
     }
-    written += units;
+    written += n;
   }
   return written;
 }
@@ -174,12 +137,10 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLe
   }
   bool measuring = (dest == nullptr || capacity == 0);
   int written = 0;
-  for (int i = 0; i < sourceLength;) {
-    char32_t cp = source[i++];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i < sourceLength && source[i] >= 0xDC00 &&
-        source[i] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (source[i++] - 0xDC00);
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+  const size_t length = static_cast<size_t>(sourceLength);
+  for (size_t i = 0; i < length;) {
+    char32_t cp = zolm_platform::decodeUtf16(source, length, i);
+    if (zolm_platform::isSurrogate(cp)) {  // one without its partner
       if (flags & WC_ERR_INVALID_CHARS) {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
@@ -187,26 +148,7 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLe
       cp = 0xFFFD;
     }
     unsigned char bytes[4];
-    int n;
-    if (cp < 0x80) {
-      bytes[0] = static_cast<unsigned char>(cp);
-      n = 1;
-    } else if (cp < 0x800) {
-      bytes[0] = static_cast<unsigned char>(0xC0 | (cp >> 6));
-      bytes[1] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
-      n = 2;
-    } else if (cp < 0x10000) {
-      bytes[0] = static_cast<unsigned char>(0xE0 | (cp >> 12));
-      bytes[1] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
-      bytes[2] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
-      n = 3;
-    } else {
-      bytes[0] = static_cast<unsigned char>(0xF0 | (cp >> 18));
-      bytes[1] = static_cast<unsigned char>(0x80 | ((cp >> 12) & 0x3F));
-      bytes[2] = static_cast<unsigned char>(0x80 | ((cp >> 6) & 0x3F));
-      bytes[3] = static_cast<unsigned char>(0x80 | (cp & 0x3F));
-      n = 4;
-    }
+    int n = zolm_platform::encodeUtf8(cp, bytes);
     if (written > 0x7FFFFFFF - n) {
       SetLastError(ERROR_INVALID_PARAMETER);
       return 0;

@@ -37,6 +37,21 @@ TEST(HostFileApi, LoneSurrogateIsNotAName) {
   const char16_t name[] = {u'a', 0xD800, u'b', 0};
   EXPECT_EQ(CreateFileW(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+  const char16_t low[] = {u'a', 0xDC00, 0};
+  EXPECT_EQ(CreateFileW(low, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+  const char16_t highAtEnd[] = {u'a', 0xD83C, 0};
+  EXPECT_EQ(CreateFileW(highAtEnd, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+}
+
+TEST(HostFileApi, NamesBeyondSixteenBitsReachTheFileByTheirUtf8) {
+  testfiles::writeFile(scratchPath("pal\xC3\xA9tte \xF0\x9F\x8E\xA8"), std::vector<uint8_t>{1, 2});
+  const std::u16string name = wide(testfiles::scratchDir()) + u"/pal\u00E9tte \U0001F3A8";
+  HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetFileSize(file, nullptr), 2u);
+  CloseHandle(file);
 }
 
 TEST(HostFileApi, CreateNewRefusesAnExistingFile) {
