@@ -23,6 +23,26 @@ bool IsUtf8CodePage(UINT codePage) {
   return codePage == CP_ACP || codePage == CP_THREAD_ACP || codePage == CP_UTF8;
 }
 
+// Adds the n units of one character to a conversion's output: counted
+// only while measuring, otherwise copied if they fit. False, with the last
+// error set, when the count would pass INT_MAX or the buffer is full.
+template <typename Unit>
+bool PutUnits(const Unit* units, int n, Unit* dest, int capacity, bool measuring, int& written) {
+  if (written > 0x7FFFFFFF - n) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  if (!measuring) {
+    if (written + n > capacity) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return false;
+    }
+    std::memcpy(dest + written, units, static_cast<size_t>(n) * sizeof(Unit));
+  }
+  written += n;
+  return true;
+}
+
 char ToLowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 }  // namespace
@@ -102,19 +122,8 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLen
       ++i;
     }
     WCHAR units[2];
-    int n = zolm_platform::encodeUtf16(cp, units);
-    if (written > 0x7FFFFFFF - n) {
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return 0;
-    }
-    if (!measuring) {
-      if (written + n > capacity) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-      }
-      std::memcpy(dest + written, units, static_cast<size_t>(n) * sizeof(WCHAR));
-    }
-    written += n;
+    const int n = zolm_platform::encodeUtf16(cp, units);
+    if (!PutUnits(units, n, dest, capacity, measuring, written)) return 0;
   }
   return written;
 }
@@ -148,19 +157,9 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLe
       cp = 0xFFFD;
     }
     unsigned char bytes[4];
-    int n = zolm_platform::encodeUtf8(cp, bytes);
-    if (written > 0x7FFFFFFF - n) {
-      SetLastError(ERROR_INVALID_PARAMETER);
+    const int n = zolm_platform::encodeUtf8(cp, bytes);
+    if (!PutUnits(reinterpret_cast<const char*>(bytes), n, dest, capacity, measuring, written))
       return 0;
-    }
-    if (!measuring) {
-      if (written + n > capacity) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-      }
-      std::memcpy(dest + written, bytes, static_cast<size_t>(n));
-    }
-    written += n;
   }
   return written;
 }

@@ -31,6 +31,24 @@ class Registry : public ::testing::Test {
                              static_cast<DWORD>(std::strlen(text) + 1)),
               ERROR_SUCCESS);
   }
+
+  // A text value read whole through the UTF-16 call, and its size in bytes.
+  std::u16string wideText(HKEY key, const char16_t* name, DWORD* size) {
+    char16_t data[32] = {};
+    *size = sizeof data - sizeof data[0];  // the last unit stays a terminator
+    EXPECT_EQ(RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), size),
+              ERROR_SUCCESS);
+    return data;
+  }
+
+  // The same through the 8-bit call.
+  std::string narrowText(HKEY key, const char* name, DWORD* size) {
+    char data[64] = {};
+    *size = sizeof data - 1;
+    EXPECT_EQ(RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), size),
+              ERROR_SUCCESS);
+    return data;
+  }
 };
 
 }  // namespace
@@ -212,12 +230,8 @@ TEST_F(Registry, EightBitCallsSpeakUtf8AndBinaryStaysRaw) {
   HKEY key = create(HKEY_CLASSES_ROOT, "text");
   setString(key, "caf\xC3\xA9", "gr\xC3\xBC\xC3\x9F");
   // The UTF-16 side sees the letters, not their bytes; names fold case.
-  char16_t data[16];
-  DWORD size = sizeof data;
-  ASSERT_EQ(RegQueryValueExW(key, u"CAF\u00C9", nullptr, nullptr, reinterpret_cast<BYTE*>(data),
-                             &size),
-            ERROR_SUCCESS);
-  EXPECT_EQ(std::u16string(data), u"gr\u00FC\u00DF");
+  DWORD size = 0;
+  EXPECT_EQ(wideText(key, u"CAF\u00C9", &size), u"gr\u00FC\u00DF");
   EXPECT_EQ(size, 10u);
   const BYTE raw[] = {0xFF, 0x00, 0xC3};
   ASSERT_EQ(RegSetValueExA(key, "bin", 0, REG_BINARY, raw, 3), ERROR_SUCCESS);
@@ -236,20 +250,12 @@ TEST_F(Registry, EightBitCallsReplaceMalformedUtf8ByteByByte) {
   // An overlong NUL in the name; in the data a sequence cut short by a
   // letter, then a character beyond the 16-bit range.
   setString(key, "bad\xC0\x80", "x\xE2\x82y\xF0\x9F\x8E\xA8");
-  char16_t data[16];
-  DWORD size = sizeof data;
-  ASSERT_EQ(RegQueryValueExW(key, u"bad\uFFFD\uFFFD", nullptr, nullptr,
-                             reinterpret_cast<BYTE*>(data), &size),
-            ERROR_SUCCESS);
-  EXPECT_EQ(std::u16string(data), u"x\uFFFD\uFFFDy\U0001F3A8");
+  DWORD size = 0;
+  EXPECT_EQ(wideText(key, u"bad\uFFFD\uFFFD", &size), u"x\uFFFD\uFFFDy\U0001F3A8");
   EXPECT_EQ(size, 7 * sizeof(char16_t));
   // Read back through the 8-bit call, each replacement is three bytes.
-  char text[32];
-  size = sizeof text;
-  ASSERT_EQ(RegQueryValueExA(key, "bad\xEF\xBF\xBD\xEF\xBF\xBD", nullptr, nullptr,
-                             reinterpret_cast<BYTE*>(text), &size),
-            ERROR_SUCCESS);
-  EXPECT_EQ(std::string(text), "x\xEF\xBF\xBD\xEF\xBF\xBDy\xF0\x9F\x8E\xA8");
+  EXPECT_EQ(narrowText(key, "bad\xEF\xBF\xBD\xEF\xBF\xBD", &size),
+            "x\xEF\xBF\xBD\xEF\xBF\xBDy\xF0\x9F\x8E\xA8");
   EXPECT_EQ(size, 13u);
   RegCloseKey(key);
 }
