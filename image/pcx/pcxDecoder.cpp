@@ -56,6 +56,16 @@ inline bool eightLiterals(const uint8_t* p) {
 
 uint32_t smaller(uint32_t a, uint32_t b) { return a < b ? a : b; }
 
+// Red, green and blue lines into pixels of three bytes.
+void interleaveThree(uint8_t* out, const uint8_t* red, const uint8_t* green, const uint8_t* blue,
+                     uint32_t pixels) {
+  for (uint32_t x = 0; x < pixels; ++x, out += 3) {
+    out[0] = red[x];
+    out[1] = green[x];
+    out[2] = blue[x];
+  }
+}
+
 }  // namespace
 
 uint8_t pcxReorder(uint32_t bits, uint8_t v) {
@@ -169,13 +179,18 @@ bool cPcxDecoder::expandLine(uint8_t* line, uint32_t length) {
         x += 8;
         continue;
       }
-      code = *p++;
-      if (code < 0xC0) {
-        line[x++] = static_cast<uint8_t>(code);
+      // One code: a literal is a run of one. Literals and runs of one (the
+      // coding of bytes of 0xC0 and more) take no branch of their own.
+      code = p[0];
+      const bool run = code >= 0xC0;
+      const uint32_t count = run ? code & 0x3F : 1;
+      const uint8_t value = run ? p[1] : static_cast<uint8_t>(code);
+      p += run ? 2 : 1;
+      line[x] = value;
+      if (count == 1) {
+        ++x;
         continue;
       }
-      const uint32_t count = code & 0x3F;
-      const uint8_t value = *p++;
       const uint32_t span = smaller(count, length - x);
       std::memset(line + x, value, span);
       x += span;
@@ -207,14 +222,7 @@ bool cPcxDecoder::readBytePlanes(uint8_t* buffer, int32_t n) {
   if (planes == 1) {
     std::memcpy(buffer, lines, reach);
   } else if (planes == 3) {
-    const uint8_t* red = lines;
-    const uint8_t* green = lines + length;
-    const uint8_t* blue = lines + 2 * static_cast<size_t>(length);
-    for (uint32_t x = 0; x < reach; ++x, buffer += 3) {
-      buffer[0] = red[x];
-      buffer[1] = green[x];
-      buffer[2] = blue[x];
-    }
+    interleaveThree(buffer, lines, lines + length, lines + 2 * static_cast<size_t>(length), reach);
   } else {
     for (uint32_t j = 0; j < planes; ++j)
       for (uint32_t x = 0; x < reach; ++x) buffer[static_cast<size_t>(x) * planes + j] = lines[static_cast<size_t>(j) * length + x];
