@@ -257,11 +257,8 @@ namespace {
 // ended by an end-of-line escape, and an end-of-bitmap escape last.
 bytes randomRleRows(bool fourBit, int32_t width, int32_t height, uint32_t seed) {
   bytes data;
-  uint32_t state = seed;
-  auto next = [&state] {
-    state = state * 1103515245u + 12345u;
-    return state >> 16;
-  };
+  testfiles::RepeatableNumbers numbers(seed);
+  auto next = [&numbers] { return numbers.next(); };
   for (int32_t r = 0; r < height; ++r) {
     const int32_t target = width - 40 + static_cast<int32_t>(next() % 80);
     for (int32_t x = 0; x < target;) {

@@ -15,6 +15,20 @@
 
 namespace testfiles {
 
+// Numbers for generated test data: the same seed gives the same data on
+// every machine and every run.
+class RepeatableNumbers {
+ public:
+  explicit RepeatableNumbers(uint32_t seed) : state(seed) {}
+  uint32_t next() {
+    state = state * 1103515245u + 12345u;
+    return state >> 16;
+  }
+
+ private:
+  uint32_t state;
+};
+
 // A directory of this test process, made on first use.
 inline const std::string& scratchDir() {
   static const std::string dir = [] {

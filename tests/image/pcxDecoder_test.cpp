@@ -214,11 +214,8 @@ std::vector<bytes> referenceLines(const bytes& data, uint32_t planes, uint32_t l
 // that often cross plane ends, and runs cut at the row's end.
 bytes randomCodedRows(uint32_t planes, uint32_t length, uint32_t rows, uint32_t seed) {
   bytes data;
-  uint32_t state = seed;
-  auto next = [&state] {
-    state = state * 1103515245u + 12345u;
-    return state >> 16;
-  };
+  testfiles::RepeatableNumbers numbers(seed);
+  auto next = [&numbers] { return numbers.next(); };
   for (uint32_t r = 0; r < rows; ++r) {
     uint32_t filled = 0;
     while (filled < planes * length) {
