@@ -49,6 +49,10 @@ int32_t refusal(const cPcxImg& image) {
   const int32_t bits = header[kBitsPerPlane] ? header[kBitsPerPlane] : 1;
   const int32_t planes = header[kPlaneCount] ? header[kPlaneCount] : 1;
   if (bits * planes != image.bitsPerPixel) return errFormat;
+  // Planes of 3 or 6 bits (24-bit pictures of 8 or 4 planes): the reader
+  // takes their pixels from the low bits of each byte, the writer packs
+  // them from the top, so the file would not read back as the picture.
+  if (bits < 8 && 8 % bits != 0) return errFormat;
   if (image.bytesPerPixel != (image.bitsPerPixel == 24 ? 3 : 1)) return errFormat;
   // The window must describe the picture as the reader will measure it.
   const int32_t windowWidth = word(header, kXMax) - word(header, kXMin) + 1;

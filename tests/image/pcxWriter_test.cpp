@@ -214,6 +214,17 @@ TEST_F(PcxWriterRefusal, AHeaderTheReaderWouldRefuse) {
   EXPECT_EQ(errFormat, saveOverKept());
 }
 
+TEST_F(PcxWriterRefusal, PlanesOfBitsThatDoNotDivideAByte) {
+  // 3 bits x 8 planes and 6 bits x 4 planes make 24 bits, but would not
+  // read back as written.
+  for (uint8_t bits : {3, 6}) {
+    cPcxImg odd;
+    makePicture(odd, 4, 2, 24, 1u << 24, 0, [](int32_t x, int32_t y, int32_t k) { return uint8_t(x + y + k); });
+    makePcxHeader(odd, bits, static_cast<uint8_t>(24 / bits), 2);
+    EXPECT_EQ(errFormat, kept.saveOver(odd)) << int(bits);
+  }
+}
+
 TEST_F(PcxWriterRefusal, APaletteShorterThanItsColours) {
   delete image.palette;
   image.palette = new cPalette(255);
