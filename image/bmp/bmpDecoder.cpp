@@ -7,31 +7,9 @@
 #include <cstring>
 
 #include "image/bitmapFile.h"
+#include "image/pixelTables.h"
 
 namespace {
-
-// Eight pixel bytes (0 or 1) for each byte of a 1-bit row, leftmost pixel
-// from the most significant bit.
-struct BitExpansion {
-  uint8_t pixels[256][8];
-  constexpr BitExpansion() : pixels() {
-    for (int v = 0; v < 256; ++v)
-      for (int k = 0; k < 8; ++k) pixels[v][k] = static_cast<uint8_t>((v >> (7 - k)) & 1);
-  }
-};
-constexpr BitExpansion kMsbFirstBits;
-
-// The two pixel bytes of each byte of 4-bit data, high nibble first.
-struct NibbleExpansion {
-  uint8_t pixels[256][2];
-  constexpr NibbleExpansion() : pixels() {
-    for (int v = 0; v < 256; ++v) {
-      pixels[v][0] = static_cast<uint8_t>(v >> 4);
-      pixels[v][1] = static_cast<uint8_t>(v & 0x0F);
-    }
-  }
-};
-constexpr NibbleExpansion kNibblePairs;
 
 int32_t minimum(int64_t a, int64_t b) { return static_cast<int32_t>(a < b ? a : b); }
 
@@ -92,11 +70,11 @@ void cBmpDecoder::readRaw1Row(uint8_t* buffer, int32_t n) {
     for (int32_t j = 0; j < take; ++j) {
       int64_t first = (done + j) * 8;
       if (first + 8 <= limit) {
-        std::memcpy(buffer + first, kMsbFirstBits.pixels[chunk[j]], 8);
+        std::memcpy(buffer + first, kImgMsbFirstBits.pixels[chunk[j]], 8);
         continue;
       }
       for (int64_t i = first; i < first + 8 && i < limit; ++i)
-        buffer[i] = kMsbFirstBits.pixels[chunk[j]][i - first];
+        buffer[i] = kImgMsbFirstBits.pixels[chunk[j]][i - first];
     }
     done += take;
   }
@@ -192,7 +170,7 @@ void cBmpDecoder::putLiteral(uint8_t* buffer, int32_t room, int32_t& x, int32_t 
   } else {
     // Two pixels a byte, high nibble first.
     int32_t k = 0;
-    for (; k + 2 <= take; k += 2) std::memcpy(buffer + x + k, kNibblePairs.pixels[packed[k / 2]], 2);
+    for (; k + 2 <= take; k += 2) std::memcpy(buffer + x + k, kImgNibblePairs.pixels[packed[k / 2]], 2);
     if (k < take) buffer[x + k] = static_cast<uint8_t>(packed[k / 2] >> 4);
   }
   x += take;

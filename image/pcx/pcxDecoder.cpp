@@ -12,6 +12,7 @@
 #include <new>
 
 #include "image/bitmapFile.h"
+#include "image/pixelTables.h"
 
 namespace {
 
@@ -33,17 +34,6 @@ struct ReorderTables {
   }
 };
 constexpr ReorderTables kReorder;
-
-// For 1-bit planes: the eight pixel bits (0 or 1) of a file byte, leftmost
-// pixel (most significant bit) first, so that eight pixels go in at once.
-struct MsbFirstBits {
-  uint8_t pixels[256][8];
-  constexpr MsbFirstBits() : pixels() {
-    for (int v = 0; v < 256; ++v)
-      for (int k = 0; k < 8; ++k) pixels[v][k] = static_cast<uint8_t>((v >> (7 - k)) & 1);
-  }
-};
-constexpr MsbFirstBits kMsbFirstBits;
 
 constexpr uint64_t kHighBits = 0x8080808080808080ull;
 
@@ -259,7 +249,7 @@ void cPcxDecoder::addBitPlane(uint8_t* buffer, uint32_t limit, const uint8_t* li
     for (; x < bytesPerPlaneLine && i + 8 <= limit; ++x, i += 8) {
       uint64_t add;
       uint64_t have;
-      std::memcpy(&add, kMsbFirstBits.pixels[line[x]], 8);
+      std::memcpy(&add, kImgMsbFirstBits.pixels[line[x]], 8);
       std::memcpy(&have, buffer + i, 8);
       have |= add << shift;
       std::memcpy(buffer + i, &have, 8);
