@@ -25,6 +25,8 @@ class ComSession {
   std::string problem;
 };
 
-// Host only: loads the library at `libraryPath` and registers it. Keeps the
-// library loaded for the rest of the process.
+// Host only: loads the library at `libraryPath` (beside the command, as in the
+// build tree) or, when there is none, the installed one in lib/ beside the
+// command's bin/, and registers it. Keeps the library loaded for the rest of
+// the process.
 HRESULT RegisterLibraryOnHost(const std::string& libraryPath, std::string& problem);
