@@ -5,21 +5,7 @@
 
 #include <cstdint>
 
-inline uint16_t bmpGet16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-inline uint32_t bmpGet32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-inline void bmpPut16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-inline void bmpPut32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-  p[3] = static_cast<uint8_t>(v >> 24);
-}
+#include "image/littleEndian.h"
 
 // File header, 14 bytes at offset 0.
 struct bmpFileHeader {
@@ -31,18 +17,18 @@ struct bmpFileHeader {
   uint32_t bfOffBits = 0;    // offset of the pixel data
 
   void load(const uint8_t* p) {
-    bfType = bmpGet16(p);
-    bfSize = bmpGet32(p + 2);
-    bfReserved1 = bmpGet16(p + 6);
-    bfReserved2 = bmpGet16(p + 8);
-    bfOffBits = bmpGet32(p + 10);
+    bfType = imgGet16(p);
+    bfSize = imgGet32(p + 2);
+    bfReserved1 = imgGet16(p + 6);
+    bfReserved2 = imgGet16(p + 8);
+    bfOffBits = imgGet32(p + 10);
   }
   void store(uint8_t* p) const {
-    bmpPut16(p, bfType);
-    bmpPut32(p + 2, bfSize);
-    bmpPut16(p + 6, bfReserved1);
-    bmpPut16(p + 8, bfReserved2);
-    bmpPut32(p + 10, bfOffBits);
+    imgPut16(p, bfType);
+    imgPut32(p + 2, bfSize);
+    imgPut16(p + 6, bfReserved1);
+    imgPut16(p + 8, bfReserved2);
+    imgPut32(p + 10, bfOffBits);
   }
 };
 
@@ -57,18 +43,18 @@ struct bmpCoreHeader {
   uint16_t bcBitCount = 0;
 
   void load(const uint8_t* p) {
-    bcSize = bmpGet32(p);
-    bcWidth = bmpGet16(p + 4);
-    bcHeight = bmpGet16(p + 6);
-    bcPlanes = bmpGet16(p + 8);
-    bcBitCount = bmpGet16(p + 10);
+    bcSize = imgGet32(p);
+    bcWidth = imgGet16(p + 4);
+    bcHeight = imgGet16(p + 6);
+    bcPlanes = imgGet16(p + 8);
+    bcBitCount = imgGet16(p + 10);
   }
   void store(uint8_t* p) const {
-    bmpPut32(p, bcSize);
-    bmpPut16(p + 4, bcWidth);
-    bmpPut16(p + 6, bcHeight);
-    bmpPut16(p + 8, bcPlanes);
-    bmpPut16(p + 10, bcBitCount);
+    imgPut32(p, bcSize);
+    imgPut16(p + 4, bcWidth);
+    imgPut16(p + 6, bcHeight);
+    imgPut16(p + 8, bcPlanes);
+    imgPut16(p + 10, bcBitCount);
   }
 };
 
@@ -89,29 +75,29 @@ struct bmpInfoHeader {
   uint32_t biClrImportant = 0;
 
   void load(const uint8_t* p) {
-    biSize = bmpGet32(p);
-    biWidth = static_cast<int32_t>(bmpGet32(p + 4));
-    biHeight = static_cast<int32_t>(bmpGet32(p + 8));
-    biPlanes = bmpGet16(p + 12);
-    biBitCount = bmpGet16(p + 14);
-    biCompression = bmpGet32(p + 16);
-    biSizeImage = bmpGet32(p + 20);
-    biXPelsPerMeter = static_cast<int32_t>(bmpGet32(p + 24));
-    biYPelsPerMeter = static_cast<int32_t>(bmpGet32(p + 28));
-    biClrUsed = bmpGet32(p + 32);
-    biClrImportant = bmpGet32(p + 36);
+    biSize = imgGet32(p);
+    biWidth = static_cast<int32_t>(imgGet32(p + 4));
+    biHeight = static_cast<int32_t>(imgGet32(p + 8));
+    biPlanes = imgGet16(p + 12);
+    biBitCount = imgGet16(p + 14);
+    biCompression = imgGet32(p + 16);
+    biSizeImage = imgGet32(p + 20);
+    biXPelsPerMeter = static_cast<int32_t>(imgGet32(p + 24));
+    biYPelsPerMeter = static_cast<int32_t>(imgGet32(p + 28));
+    biClrUsed = imgGet32(p + 32);
+    biClrImportant = imgGet32(p + 36);
   }
   void store(uint8_t* p) const {
-    bmpPut32(p, biSize);
-    bmpPut32(p + 4, static_cast<uint32_t>(biWidth));
-    bmpPut32(p + 8, static_cast<uint32_t>(biHeight));
-    bmpPut16(p + 12, biPlanes);
-    bmpPut16(p + 14, biBitCount);
-    bmpPut32(p + 16, biCompression);
-    bmpPut32(p + 20, biSizeImage);
-    bmpPut32(p + 24, static_cast<uint32_t>(biXPelsPerMeter));
-    bmpPut32(p + 28, static_cast<uint32_t>(biYPelsPerMeter));
-    bmpPut32(p + 32, biClrUsed);
-    bmpPut32(p + 36, biClrImportant);
+    imgPut32(p, biSize);
+    imgPut32(p + 4, static_cast<uint32_t>(biWidth));
+    imgPut32(p + 8, static_cast<uint32_t>(biHeight));
+    imgPut16(p + 12, biPlanes);
+    imgPut16(p + 14, biBitCount);
+    imgPut32(p + 16, biCompression);
+    imgPut32(p + 20, biSizeImage);
+    imgPut32(p + 24, static_cast<uint32_t>(biXPelsPerMeter));
+    imgPut32(p + 28, static_cast<uint32_t>(biYPelsPerMeter));
+    imgPut32(p + 32, biClrUsed);
+    imgPut32(p + 36, biClrImportant);
   }
 };

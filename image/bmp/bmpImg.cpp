@@ -45,7 +45,7 @@ int32_t cBmpImg::readHeader() {
   uint32_t headerStart = tell();
   if (!readBytes(bytes, 4)) return errorCode = errRead;
   seekTo(static_cast<int32_t>(headerStart), seekFromBegin);
-  uint32_t headerSize = bmpGet32(bytes);
+  uint32_t headerSize = imgGet32(bytes);
   if (headerSize == kCoreHeaderSize) return readCoreHeader();
   if (isInfoHeaderSize(headerSize)) return readInfoHeader(headerSize);
   return errorCode = errFormat;

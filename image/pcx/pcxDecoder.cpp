@@ -12,6 +12,7 @@
 #include <new>
 
 #include "image/bitmapFile.h"
+#include "image/pcx/pcxHeader.h"
 #include "image/pixelTables.h"
 
 namespace {
@@ -67,10 +68,10 @@ uint8_t pcxReorder(uint32_t bits, uint8_t v) {
   }
 }
 
-cPcxDecoder::cPcxDecoder(cBitmapFile* newSource, const uint8_t* header)
-    : bitsPerPlane(header[3] ? header[3] : 1),
-      planeCount(header[65] ? header[65] : 1),
-      bytesPerPlaneLine(static_cast<uint32_t>(header[66] | (header[67] << 8))),
+cPcxDecoder::cPcxDecoder(cBitmapFile* newSource, const pcxHeader& header)
+    : bitsPerPlane(header.planeBits()),
+      planeCount(header.planes()),
+      bytesPerPlaneLine(header.bytesPerPlaneLine),
       source(newSource),
       pixelMask(bitsPerPlane >= 32 ? 0xFFFFFFFFu : (1u << bitsPerPlane) - 1) {}
 
@@ -89,7 +90,7 @@ int32_t cPcxDecoder::begin() {
   runCount = 0;
   runValue = 0;
   lastCode = 0;
-  source->seekTo(128, cBitmapFile::seekFromBegin);
+  source->seekTo(pcxHeader::size, cBitmapFile::seekFromBegin);
   return getStatus();
 }
 

@@ -6,13 +6,15 @@
 
 #include "image/codec.h"
 
+struct pcxHeader;
+
 class cPcxDecoder : public cDecoder {
  public:
   static constexpr int32_t statusEndOfFile = 2;
   static constexpr int32_t statusFileError = 4;
 
-  // source's file is open; header is its 128 header bytes.
-  cPcxDecoder(cBitmapFile* source, const uint8_t* header);
+  // source's file is open; header is the header read from it.
+  cPcxDecoder(cBitmapFile* source, const pcxHeader& header);
   ~cPcxDecoder() override;
   cPcxDecoder(const cPcxDecoder&) = delete;
   cPcxDecoder& operator=(const cPcxDecoder&) = delete;

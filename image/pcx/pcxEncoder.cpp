@@ -9,11 +9,12 @@
 #include <new>
 
 #include "image/bitmapFile.h"
+#include "image/pcx/pcxHeader.h"
 
-cPcxEncoder::cPcxEncoder(cBitmapFile* image, const uint8_t* header) : source(image) {
-  bitsPerPlane = header[3] ? header[3] : 1;
-  planeCount = header[65] ? header[65] : 1;
-  bytesPerPlaneLine = header[66] | (header[67] << 8);
+cPcxEncoder::cPcxEncoder(cBitmapFile* image, const pcxHeader& header) : source(image) {
+  bitsPerPlane = static_cast<int32_t>(header.planeBits());
+  planeCount = static_cast<int32_t>(header.planes());
+  bytesPerPlaneLine = header.bytesPerPlaneLine;
   lineBuffer = new (std::nothrow) uint8_t[bytesPerPlaneLine > 0 ? bytesPerPlaneLine : 1];
   status = lineBuffer ? 0 : 8;
 }

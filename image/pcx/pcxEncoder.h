@@ -9,13 +9,13 @@
 #include "image/codec.h"
 
 class cBitmapFile;
+struct pcxHeader;
 
 class cPcxEncoder : public cEncoder {
  public:
-  // Takes bits per plane, planes and bytes per plane line from the 128-byte
-  // header (0 bits or planes count as 1) and obtains the line buffer;
-  // status 8 when it cannot be obtained.
-  cPcxEncoder(cBitmapFile* source, const uint8_t* header);
+  // Takes bits per plane, planes and bytes per plane line from the header
+  // and obtains the line buffer; status 8 when it cannot be obtained.
+  cPcxEncoder(cBitmapFile* source, const pcxHeader& header);
   ~cPcxEncoder() override;
   cPcxEncoder(const cPcxEncoder&) = delete;
   cPcxEncoder& operator=(const cPcxEncoder&) = delete;

@@ -20,11 +20,8 @@ const uint8_t pcxStandardColors[16][3] = {
 
 namespace {
 
-constexpr uint8_t kManufacturer = 10;
 constexpr uint8_t kTrailerMarker = 0x0C;
 constexpr int32_t kTrailerBytes = 769;  // marker + 256 red, green, blue triples
-
-uint16_t get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 }  // namespace
 
@@ -37,24 +34,21 @@ int32_t cPcxImg::loadFile(LPCWSTR fileName) {
 }
 
 int32_t cPcxImg::readHeader() {
-  if (!readBytes(header, headerSize)) return errorCode = errRead;
-  const uint8_t v = version();
-  if (header[0] != kManufacturer) return errorCode = errFormat;
-  if (v != 0 && v != 2 && v != 3 && v != 5) return errorCode = errFormat;
-  if (header[2] == 0) return errorCode = errFormat;  // encoding
+  uint8_t bytes[pcxHeader::size];
+  if (!readBytes(bytes, pcxHeader::size)) return errorCode = errRead;
+  header.load(bytes);
+  if (!header.isKnownKind()) return errorCode = errFormat;
 
-  const uint32_t bitsPerPlane = header[3] ? header[3] : 1;
-  const uint32_t planeCount = header[65] ? header[65] : 1;
-  const uint32_t bits = bitsPerPlane * planeCount;
+  const uint32_t bits = header.pixelBits();
   bitsPerPixel = static_cast<uint16_t>(bits);
   if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return errorCode = errFormat;
 
   // The window is inclusive; a window whose end lies before its start by
   // more than one is not a picture.
-  width = static_cast<int32_t>(get16(header + 8)) - get16(header + 4) + 1;
-  height = static_cast<int32_t>(get16(header + 10)) - get16(header + 6) + 1;
+  width = header.windowWidth();
+  height = header.windowHeight();
   if (width < 0 || height < 0) return errorCode = errFormat;
-  bytesPerPixel = static_cast<int32_t>((bits + 7) / 8);
+  bytesPerPixel = bits == 24 ? 3 : 1;
   bytesPerLine = bytesPerPixel * width;
   colorCount = 1u << bits;
   return errorCode;
@@ -104,10 +98,10 @@ int32_t cPcxImg::readPalette() {
     return errorCode;
   }
   if (colorCount == 16) {
-    if (version() == 3)
+    if (header.version == 3)
       std::memcpy(rgb, pcxStandardColors, sizeof pcxStandardColors);
     else
-      std::memcpy(rgb, header + 16, 48);  // the header's colour map
+      std::memcpy(rgb, header.colorMap, sizeof header.colorMap);
     return errorCode;
   }
   // 256 colours: the trailer is exactly the last 769 bytes of the file.

@@ -1,20 +1,19 @@
 // cPcxImg: the image file object for PCX files (also used for files named
 // .ICO). Reading fills the pixel store (row 0 at the top) and the palette:
 // black and white for 2 colours, the header's colour map or the standard
-// 16-colour table for 16, the 769-byte trailer for 256. The 128 header bytes
-// are kept as read for writing the file back.
+// 16-colour table for 16, the 769-byte trailer for 256. The header is kept
+// as read for writing the file back.
 #pragma once
 
 #include <cstdint>
 
 #include "image/bitmapFile.h"
+#include "image/pcx/pcxHeader.h"
 
 class cPcxEncoder;
 
 class cPcxImg : public cBitmapFile {
  public:
-  static constexpr int32_t headerSize = 128;
-
   cPcxImg() = default;
   ~cPcxImg() override = default;
 
@@ -33,10 +32,8 @@ class cPcxImg : public cBitmapFile {
   int32_t writePixels();
   int32_t writePalette();
 
-  // The header exactly as read.
-  uint8_t header[headerSize] = {};
-
-  uint8_t version() const { return header[1]; }
+  // The header as read; the writer and the scaling bring it up to date.
+  pcxHeader header;
 
  private:
   // writePixels with an encoder made (and its buffer obtained) beforehand.

@@ -15,24 +15,12 @@
 
 namespace {
 
-// Header fields by offset (little-endian words).
-constexpr int kManufacturer = 0, kVersion = 1, kEncoding = 2, kBitsPerPlane = 3;
-constexpr int kXMin = 4, kYMin = 6, kXMax = 8, kYMax = 10, kColorMap = 16;
-constexpr int kPlaneCount = 65, kBytesPerPlaneLine = 66;
 constexpr uint8_t kTrailerMarker = 0x0C;
 // Plane line padding kept from the header: writers pad lines to an even or
 // a 4-byte count. More is dropped: a header may claim 65,535-byte lines for
 // a picture a few pixels wide, and writing those back would make a file
 // thousands of times the size of its picture, and take seconds.
 constexpr int64_t kMaxKeptLinePadding = 3;
-
-uint16_t word(const uint8_t* header, int at) {
-  return static_cast<uint16_t>(header[at] | (header[at + 1] << 8));
-}
-void setWord(uint8_t* header, int at, uint32_t value) {
-  header[at] = static_cast<uint8_t>(value);
-  header[at + 1] = static_cast<uint8_t>(value >> 8);
-}
 
 // errNone, or the code that refuses the picture before the file is touched.
 int32_t refusal(const cPcxImg& image) {
@@ -41,23 +29,17 @@ int32_t refusal(const cPcxImg& image) {
   if (image.errorCode != errNone) return image.errorCode;
   const int32_t store = imgCheckStore(image);
   if (store != errNone) return store;
-  const uint8_t* header = image.header;
-  const uint8_t version = header[kVersion];
-  if (header[kManufacturer] != 10 || header[kEncoding] == 0 ||
-      (version != 0 && version != 2 && version != 3 && version != 5))
-    return errFormat;
-  const int32_t bits = header[kBitsPerPlane] ? header[kBitsPerPlane] : 1;
-  const int32_t planes = header[kPlaneCount] ? header[kPlaneCount] : 1;
-  if (bits * planes != image.bitsPerPixel) return errFormat;
+  const pcxHeader& header = image.header;
+  if (!header.isKnownKind()) return errFormat;
+  if (header.pixelBits() != image.bitsPerPixel) return errFormat;
+  const uint32_t bits = header.planeBits();
   // Planes of 3 or 6 bits (24-bit pictures of 8 or 4 planes): the reader
   // takes their pixels from the low bits of each byte, the writer packs
   // them from the top, so the file would not read back as the picture.
   if (bits < 8 && 8 % bits != 0) return errFormat;
   if (image.bytesPerPixel != (image.bitsPerPixel == 24 ? 3 : 1)) return errFormat;
   // The window must describe the picture as the reader will measure it.
-  const int32_t windowWidth = word(header, kXMax) - word(header, kXMin) + 1;
-  const int32_t windowHeight = word(header, kYMax) - word(header, kYMin) + 1;
-  if (windowWidth != image.width || windowHeight != image.height) return errFormat;
+  if (header.windowWidth() != image.width || header.windowHeight() != image.height) return errFormat;
   return imgCheckPalette(image, image.colorCount <= 256 ? image.colorCount : 0);
 }
 
@@ -67,9 +49,9 @@ int32_t cPcxImg::saveFile(LPCWSTR fileName) {
   if (colorCount == 256) {
     // Whatever planes it was read from, a 256-colour picture is written as
     // 8 bits in 1 plane, one byte per pixel.
-    header[kPlaneCount] = 1;
-    header[kBitsPerPlane] = 8;
-    setWord(header, kBytesPerPlaneLine, static_cast<uint16_t>(bytesPerLine));
+    header.planeCount = 1;
+    header.bitsPerPlane = 8;
+    header.bytesPerPlaneLine = static_cast<uint16_t>(bytesPerLine);
   }
   const int32_t refused = refusal(*this);
   if (refused != errNone) return errorCode = refused;
@@ -80,12 +62,11 @@ int32_t cPcxImg::saveFile(LPCWSTR fileName) {
   // the padding is out of proportion (see kMaxKeptLinePadding). The line is
   // not rounded up to an even count: some decoders take a padded bit-plane
   // line for pixels.
-  const int32_t bits = header[kBitsPerPlane] ? header[kBitsPerPlane] : 1;
-  const int64_t needed = (int64_t{width} * bits + 7) / 8;
-  const int64_t given = word(header, kBytesPerPlaneLine);
+  const int64_t needed = imgRowBytes(width, header.planeBits());
+  if (needed < 0 || needed > 0xFFFF) return errorCode = errFormat;
+  const int64_t given = header.bytesPerPlaneLine;
   if (needed > given || given - needed > kMaxKeptLinePadding) {
-    if (needed > 0xFFFF) return errorCode = errFormat;
-    setWord(header, kBytesPerPlaneLine, static_cast<uint32_t>(needed));
+    header.bytesPerPlaneLine = static_cast<uint16_t>(needed);
   }
 
   // The encoder and its line buffer are obtained before the file is touched.
@@ -105,10 +86,12 @@ int32_t cPcxImg::writeHeader() {
   if (!seekTo(0, seekFromBegin)) return errorCode = errRead;
   if (colorCount <= 16 && palette && palette->entries) {
     const int32_t entries = palette->count < 16 ? palette->count : 16;
-    std::memcpy(header + kColorMap, palette->entries, 3 * static_cast<size_t>(entries));
+    std::memcpy(header.colorMap, palette->entries, 3 * static_cast<size_t>(entries));
   }
+  uint8_t bytes[pcxHeader::size];
+  header.store(bytes);
   // The flush makes a failure known here rather than rows later.
-  if (!writeBytes(header, headerSize) || !flush()) errorCode = errWrite;
+  if (!writeBytes(bytes, pcxHeader::size) || !flush()) errorCode = errWrite;
   return errorCode;
 }
 
@@ -130,8 +113,8 @@ int32_t cPcxImg::writeRows(cPcxEncoder& encoder) {
 int32_t cPcxImg::writePalette() {
   // The header already went out: this file keeps the version the object
   // held, a later save of the object writes 5.
-  header[kVersion] = 5;
-  if (header[kBitsPerPlane] != 8 || !palette) return errorCode;
+  header.version = 5;
+  if (header.bitsPerPlane != 8 || !palette) return errorCode;
   uint8_t block[768] = {};
   if (palette->entries && palette->count > 0) {
     const int32_t entries = palette->count < 256 ? palette->count : 256;

@@ -13,12 +13,11 @@
 
 namespace {
 
-std::vector<uint8_t> header(uint8_t bits, uint8_t planes, uint16_t bytesPerPlaneLine) {
-  std::vector<uint8_t> h(128, 0);
-  h[3] = bits;
-  h[65] = planes;
-  h[66] = static_cast<uint8_t>(bytesPerPlaneLine);
-  h[67] = static_cast<uint8_t>(bytesPerPlaneLine >> 8);
+pcxHeader header(uint8_t bits, uint8_t planes, uint16_t bytesPerPlaneLine) {
+  pcxHeader h;
+  h.bitsPerPlane = bits;
+  h.planeCount = planes;
+  h.bytesPerPlaneLine = bytesPerPlaneLine;
   return h;
 }
 
@@ -28,8 +27,8 @@ std::vector<uint8_t> encode(uint8_t bits, uint8_t planes, uint16_t bytesPerPlane
   const std::string path = testfiles::scratchPath("pcx-rows.bin");
   cPcxImg image;
   EXPECT_EQ(1, image.openForWrite(testfiles::wide(path).c_str()));
-  const std::vector<uint8_t> h = header(bits, planes, bytesPerPlaneLine);
-  cPcxEncoder encoder(&image, h.data());
+  const pcxHeader h = header(bits, planes, bytesPerPlaneLine);
+  cPcxEncoder encoder(&image, h);
   EXPECT_EQ(0, encoder.begin());
   for (const auto& row : rows) EXPECT_EQ(0, encoder.encodeLine(row.data(), pixels));
   EXPECT_EQ(0, encoder.finish());
@@ -89,8 +88,8 @@ TEST(PcxEncoderStatus, StopsOnceTheImageRecordsAFailure) {
   const std::string path = testfiles::scratchPath("pcx-status.bin");
   cPcxImg image;
   ASSERT_EQ(1, image.openForWrite(testfiles::wide(path).c_str()));
-  const std::vector<uint8_t> h = header(8, 1, 2);
-  cPcxEncoder encoder(&image, h.data());
+  const pcxHeader h = header(8, 1, 2);
+  cPcxEncoder encoder(&image, h);
   EXPECT_EQ(0, encoder.begin());
   image.systemError = 5;
   EXPECT_EQ(4, encoder.getStatus());

@@ -14,7 +14,7 @@ using bytes = std::vector<uint8_t>;
 namespace {
 
 // A 128-byte header; colour map entry i is (i, 2i, 3i).
-bytes pcxHeader(uint8_t version, uint8_t bitsPerPlane, uint8_t planes, uint16_t xMax, uint16_t yMax,
+bytes headerBytes(uint8_t version, uint8_t bitsPerPlane, uint8_t planes, uint16_t xMax, uint16_t yMax,
                 uint16_t bytesPerPlaneLine, uint16_t xMin = 0, uint16_t yMin = 0) {
   bytes h(128, 0);
   h[0] = 10;
@@ -73,14 +73,14 @@ bytes row(const cPcxImg& image, int32_t index) {
 TEST(PcxHeader, UnacceptableHeadersAreNotPcx) {
   for (uint8_t version : {1, 4, 6}) {
     cPcxImg image;
-    EXPECT_EQ(loadBytes(image, "v.pcx", join(pcxHeader(version, 1, 1, 7, 0, 1), {0})), errFormat);
+    EXPECT_EQ(loadBytes(image, "v.pcx", join(headerBytes(version, 1, 1, 7, 0, 1), {0})), errFormat);
     EXPECT_EQ(image.pixels, nullptr);
   }
-  bytes maker = join(pcxHeader(5, 1, 1, 7, 0, 1), {0});
+  bytes maker = join(headerBytes(5, 1, 1, 7, 0, 1), {0});
   maker[0] = 11;
   cPcxImg wrongMaker;
   EXPECT_EQ(loadBytes(wrongMaker, "m.pcx", maker), errFormat);
-  bytes plain = join(pcxHeader(5, 1, 1, 7, 0, 1), {0});
+  bytes plain = join(headerBytes(5, 1, 1, 7, 0, 1), {0});
   plain[2] = 0;
   cPcxImg unencoded;
   EXPECT_EQ(loadBytes(unencoded, "e.pcx", plain), errFormat);
@@ -95,10 +95,10 @@ TEST(PcxHeader, ShortHeaderCannotBeRead) {
 
 TEST(PcxHeader, BitsTimesPlanesMustGiveADepthRead) {
   cPcxImg twoBits;
-  EXPECT_EQ(loadBytes(twoBits, "2x1.pcx", join(pcxHeader(5, 2, 1, 3, 0, 1), {0})), errFormat);
+  EXPECT_EQ(loadBytes(twoBits, "2x1.pcx", join(headerBytes(5, 2, 1, 3, 0, 1), {0})), errFormat);
   EXPECT_EQ(twoBits.bitsPerPixel, 2);
   cPcxImg zeros;
-  ASSERT_EQ(loadBytes(zeros, "0x0.pcx", join(pcxHeader(5, 0, 0, 7, 0, 1), {0xC1, 0xF0})), errNone);
+  ASSERT_EQ(loadBytes(zeros, "0x0.pcx", join(headerBytes(5, 0, 0, 7, 0, 1), {0xC1, 0xF0})), errNone);
   EXPECT_EQ(zeros.bitsPerPixel, 1);
   EXPECT_EQ(zeros.colorCount, 2u);
   EXPECT_EQ(rgbOf(zeros.palette, 0), (bytes{0, 0, 0}));
@@ -109,7 +109,7 @@ TEST(PcxHeader, BitsTimesPlanesMustGiveADepthRead) {
 
 TEST(PcxHeader, DerivedFields) {
   cPcxImg image;
-  ASSERT_EQ(loadBytes(image, "fields.pcx", join(pcxHeader(5, 8, 3, 14, 12, 6, 10, 10), bytes(60, 1))),
+  ASSERT_EQ(loadBytes(image, "fields.pcx", join(headerBytes(5, 8, 3, 14, 12, 6, 10, 10), bytes(60, 1))),
             errPalette);
   EXPECT_EQ(image.width, 5);
   EXPECT_EQ(image.height, 3);
@@ -121,18 +121,18 @@ TEST(PcxHeader, DerivedFields) {
 
 TEST(PcxPalette, VersionThreeUsesTheStandardTable) {
   cPcxImg standard;
-  ASSERT_EQ(loadBytes(standard, "std.pcx", join(pcxHeader(3, 1, 4, 7, 0, 1), {0, 0, 0, 0})), errNone);
+  ASSERT_EQ(loadBytes(standard, "std.pcx", join(headerBytes(3, 1, 4, 7, 0, 1), {0, 0, 0, 0})), errNone);
   EXPECT_EQ(rgbOf(standard.palette, 7), (bytes{192, 192, 192}));
   EXPECT_EQ(rgbOf(standard.palette, 9), (bytes{255, 0, 0}));
   cPcxImg own;
-  ASSERT_EQ(loadBytes(own, "map.pcx", join(pcxHeader(5, 4, 1, 1, 0, 1), {0})), errNone);
+  ASSERT_EQ(loadBytes(own, "map.pcx", join(headerBytes(5, 4, 1, 1, 0, 1), {0})), errNone);
   EXPECT_EQ(rgbOf(own.palette, 7), (bytes{7, 14, 21}));
   EXPECT_EQ(own.palette->count, 16);
 }
 
 TEST(PcxPalette, TrailerGivesTheTwoHundredFiftySixColours) {
   cPcxImg image;
-  ASSERT_EQ(loadBytes(image, "t.pcx", join(join(pcxHeader(5, 8, 1, 1, 0, 2), {0xC2, 77}), trailer())),
+  ASSERT_EQ(loadBytes(image, "t.pcx", join(join(headerBytes(5, 8, 1, 1, 0, 2), {0xC2, 77}), trailer())),
             errNone);
   EXPECT_EQ(rgbOf(image.palette, 200), (bytes{200, 55, 100}));
   EXPECT_EQ(row(image, 0), (bytes{77, 77}));
@@ -141,19 +141,19 @@ TEST(PcxPalette, TrailerGivesTheTwoHundredFiftySixColours) {
 
 TEST(PcxPalette, WrongMarkerOrShortFileIsNoPalette) {
   cPcxImg marker;
-  EXPECT_EQ(loadBytes(marker, "mk.pcx", join(join(pcxHeader(5, 8, 1, 1, 0, 2), {0xC2, 77}), trailer(0x0A))),
+  EXPECT_EQ(loadBytes(marker, "mk.pcx", join(join(headerBytes(5, 8, 1, 1, 0, 2), {0xC2, 77}), trailer(0x0A))),
             errPalette);
   EXPECT_EQ(row(marker, 0), (bytes{77, 77}));
   EXPECT_EQ(marker.pixels->palette, nullptr);
   cPcxImg shortFile;
-  EXPECT_EQ(loadBytes(shortFile, "sh.pcx", join(pcxHeader(5, 8, 1, 1, 0, 2), {0xC2, 77})), errPalette);
+  EXPECT_EQ(loadBytes(shortFile, "sh.pcx", join(headerBytes(5, 8, 1, 1, 0, 2), {0xC2, 77})), errPalette);
 }
 
 TEST(PcxPalette, OneBitTimesEightPlanesReadsTheTrailer) {
   // Two pixels: plane j's byte has bit 7 for pixel 0 and bit 6 for pixel 1.
   bytes planes = {0x80, 0x40, 0xC1, 0xC0, 0x00, 0x80, 0x00, 0x00, 0x40};  // 0xC1: a run of one
   cPcxImg image;
-  ASSERT_EQ(loadBytes(image, "1x8.pcx", join(join(pcxHeader(5, 1, 8, 1, 0, 1), planes), trailer())), errNone);
+  ASSERT_EQ(loadBytes(image, "1x8.pcx", join(join(headerBytes(5, 1, 8, 1, 0, 1), planes), trailer())), errNone);
   EXPECT_EQ(image.colorCount, 256u);
   EXPECT_EQ(row(image, 0), (bytes{1 + 4 + 16, 2 + 4 + 128}));
   EXPECT_EQ(rgbOf(image.palette, 21), (bytes{21, 234, 10}));
@@ -162,7 +162,7 @@ TEST(PcxPalette, OneBitTimesEightPlanesReadsTheTrailer) {
 // A 24-bit picture has its rows and reports that it has no palette.
 TEST(PcxPalette, TrueColourHasPixelsButNoPalette) {
   cPcxImg image;
-  EXPECT_EQ(loadBytes(image, "rgb.pcx", join(pcxHeader(5, 8, 3, 1, 0, 2), {1, 2, 3, 4, 5, 6})), errPalette);
+  EXPECT_EQ(loadBytes(image, "rgb.pcx", join(headerBytes(5, 8, 3, 1, 0, 2), {1, 2, 3, 4, 5, 6})), errPalette);
   EXPECT_EQ(row(image, 0), (bytes{1, 3, 5, 2, 4, 6}));
   ASSERT_NE(image.palette, nullptr);
   EXPECT_EQ(image.palette->count, 0);
@@ -171,16 +171,16 @@ TEST(PcxPalette, TrueColourHasPixelsButNoPalette) {
 
 TEST(PcxWindow, NegativeWidthOrHeightIsRefused) {
   cPcxImg narrow;
-  EXPECT_EQ(loadBytes(narrow, "nw.pcx", join(pcxHeader(5, 8, 1, 3, 0, 1, 5, 0), {0})), errFormat);
+  EXPECT_EQ(loadBytes(narrow, "nw.pcx", join(headerBytes(5, 8, 1, 3, 0, 1, 5, 0), {0})), errFormat);
   EXPECT_EQ(narrow.pixels, nullptr);
   cPcxImg flat;
-  EXPECT_EQ(loadBytes(flat, "nh.pcx", join(pcxHeader(5, 8, 1, 3, 0, 1, 0, 9), {0})), errFormat);
+  EXPECT_EQ(loadBytes(flat, "nh.pcx", join(headerBytes(5, 8, 1, 3, 0, 1, 0, 9), {0})), errFormat);
 }
 
 // xMax one less than xMin: width 0; each row's data is still consumed.
 TEST(PcxWindow, ZeroWidthRowsAreEmpty) {
   cPcxImg image;
-  ASSERT_EQ(loadBytes(image, "w0.pcx", join(join(pcxHeader(5, 8, 1, 4, 1, 2, 5), {1, 2, 3, 4}), trailer())),
+  ASSERT_EQ(loadBytes(image, "w0.pcx", join(join(headerBytes(5, 8, 1, 4, 1, 2, 5), {1, 2, 3, 4}), trailer())),
             errNone);
   EXPECT_EQ(image.width, 0);
   EXPECT_EQ(image.height, 2);
@@ -189,15 +189,15 @@ TEST(PcxWindow, ZeroWidthRowsAreEmpty) {
 
 TEST(PcxWindow, PictureOutOfProportionToTheFileIsRefused) {
   cPcxImg image;
-  EXPECT_EQ(loadBytes(image, "big.pcx", join(pcxHeader(5, 8, 3, 65535, 65535, 2), {0})), errMemory);
+  EXPECT_EQ(loadBytes(image, "big.pcx", join(headerBytes(5, 8, 3, 65535, 65535, 2), {0})), errMemory);
   EXPECT_EQ(image.pixels, nullptr);
   cPcxImg tall;
-  EXPECT_EQ(loadBytes(tall, "tall.pcx", join(pcxHeader(5, 8, 1, 4095, 65535, 0), {0})), errMemory);
+  EXPECT_EQ(loadBytes(tall, "tall.pcx", join(headerBytes(5, 8, 1, 4095, 65535, 0), {0})), errMemory);
 }
 
 TEST(PcxWindow, FileOfOnlyTheHeaderHasBlackRows) {
   cPcxImg image;
-  ASSERT_EQ(loadBytes(image, "hdr.pcx", pcxHeader(5, 1, 4, 3, 1, 1)), errNone);
+  ASSERT_EQ(loadBytes(image, "hdr.pcx", headerBytes(5, 1, 4, 3, 1, 1)), errNone);
   EXPECT_EQ(row(image, 0), (bytes{0, 0, 0, 0}));
   EXPECT_EQ(row(image, 1), (bytes{0, 0, 0, 0}));
 }

@@ -32,7 +32,7 @@ void expectReadsBackAs(const cPcxImg& image, const std::string& name) {
   for (int32_t y = 0; y < image.height; ++y)
     ASSERT_EQ(0, std::memcmp(image.pixels->getRow(y), back.pixels->getRow(y), static_cast<size_t>(image.width)))
         << name << " row " << y;
-  if (back.version() != 3 || back.colorCount != 16) {
+  if (back.header.version != 3 || back.colorCount != 16) {
     EXPECT_EQ(0, std::memcmp(image.palette->entries, back.palette->entries, 3 * back.colorCount)) << name;
   }
 }
@@ -78,7 +78,7 @@ TEST(PcxWriterLayout, VersionIsWrittenAsHeldAndFiveAfterwards) {
   ASSERT_EQ(errNone, image.saveFile(scratchName("v3.pcx").c_str()));
   std::vector<uint8_t> file = scratchBytes("v3.pcx");
   EXPECT_EQ(3, file[1]);
-  EXPECT_EQ(5, image.version());
+  EXPECT_EQ(5, image.header.version);
   // The colour map holds the palette: entry 2 is 2, 4, 6.
   EXPECT_EQ((std::vector<uint8_t>{2, 4, 6}), std::vector<uint8_t>(file.begin() + 16 + 6, file.begin() + 16 + 9));
   // 16 colours: no trailer; 2 rows x 4 plane lines x 2 bytes at most.
@@ -205,12 +205,12 @@ TEST_F(PcxWriterRefusal, NoPixelStore) {
 }
 
 TEST_F(PcxWriterRefusal, AWindowThatIsNotThePicture) {
-  image.header[8] = 9;  // xMax 9: 10 pixels wide, the store holds 4
+  image.header.xMax = 9;  // xMax 9: 10 pixels wide, the store holds 4
   EXPECT_EQ(errFormat, saveOverKept());
 }
 
 TEST_F(PcxWriterRefusal, AHeaderTheReaderWouldRefuse) {
-  image.header[0] = 11;
+  image.header.manufacturer = 11;
   EXPECT_EQ(errFormat, saveOverKept());
 }
 

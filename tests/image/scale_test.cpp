@@ -288,13 +288,15 @@ TEST_F(Scale, PcxPicturesGetTheirNewWindow) {
   cPcxImg image;
   makePicture(image, 101, 51, 8, 256, 256, position);
   makePcxHeader(image, 8, 1, 102);
-  image.header[4] = 7;  // xMin
+  image.header.xMin = 7;
   ASSERT_EQ(1, image.scale(0.5f));
-  EXPECT_EQ(0, writertest::le16(std::vector<uint8_t>(image.header, image.header + 128), 4));
-  EXPECT_EQ(0, writertest::le16(std::vector<uint8_t>(image.header, image.header + 128), 6));
-  EXPECT_EQ(49u, writertest::le16(std::vector<uint8_t>(image.header, image.header + 128), 8));
-  EXPECT_EQ(24u, writertest::le16(std::vector<uint8_t>(image.header, image.header + 128), 10));
-  EXPECT_EQ(102u, writertest::le16(std::vector<uint8_t>(image.header, image.header + 128), 66));
+  std::vector<uint8_t> header(pcxHeader::size);
+  image.header.store(header.data());
+  EXPECT_EQ(0, writertest::le16(header, 4));
+  EXPECT_EQ(0, writertest::le16(header, 6));
+  EXPECT_EQ(49u, writertest::le16(header, 8));
+  EXPECT_EQ(24u, writertest::le16(header, 10));
+  EXPECT_EQ(102u, writertest::le16(header, 66));
   // A window holds 16-bit coordinates: wider than 65536 pixels is refused.
   cPcxImg wide;
   makePicture(wide, 40000, 1, 8, 256, 256, position);

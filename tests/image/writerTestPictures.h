@@ -55,21 +55,16 @@ inline void makePicture(cBitmapFile& image, int32_t width, int32_t height, uint1
 // 0, 0, width - 1, height - 1 and `bytesPerPlaneLine`.
 inline void makePcxHeader(cPcxImg& image, uint8_t bits, uint8_t planes, uint16_t bytesPerPlaneLine,
                           uint8_t version = 5) {
-  uint8_t* h = image.header;
-  for (int i = 0; i < cPcxImg::headerSize; ++i) h[i] = 0;
-  h[0] = 10;
-  h[1] = version;
-  h[2] = 1;
-  h[3] = bits;
-  const uint16_t xMax = static_cast<uint16_t>(image.width - 1);
-  const uint16_t yMax = static_cast<uint16_t>(image.height - 1);
-  h[8] = static_cast<uint8_t>(xMax);
-  h[9] = static_cast<uint8_t>(xMax >> 8);
-  h[10] = static_cast<uint8_t>(yMax);
-  h[11] = static_cast<uint8_t>(yMax >> 8);
-  h[65] = planes;
-  h[66] = static_cast<uint8_t>(bytesPerPlaneLine);
-  h[67] = static_cast<uint8_t>(bytesPerPlaneLine >> 8);
+  pcxHeader& h = image.header;
+  h = pcxHeader();
+  h.manufacturer = 10;
+  h.version = version;
+  h.encoding = 1;
+  h.bitsPerPlane = bits;
+  h.xMax = static_cast<uint16_t>(image.width - 1);
+  h.yMax = static_cast<uint16_t>(image.height - 1);
+  h.planeCount = planes;
+  h.bytesPerPlaneLine = bytesPerPlaneLine;
   image.bytesPerLine = image.bytesPerPixel * image.width;
 }
 
