@@ -10,11 +10,8 @@
 
 namespace typelibtest {
 
-// The source tree's root, found from this header's own path.
-inline std::string sourceRoot() {
-  const std::string self = __FILE__;
-  return self.substr(0, self.rfind("/tests/platform/"));
-}
+// The source tree's root.
+inline std::string sourceRoot() { return ZOLM_SOURCE_DIR; }
 
 inline std::string idlPath() { return sourceRoot() + "/resources/zolmcom.idl"; }
 

@@ -8,11 +8,8 @@
 
 namespace {
 
-// resources/ of the source tree, found from this file's own path.
-std::string ResourcesDir() {
-  std::string file = __FILE__;
-  return file.substr(0, file.rfind("/tests/")) + "/resources/";
-}
+// resources/ of the source tree.
+std::string ResourcesDir() { return std::string(ZOLM_SOURCE_DIR) + "/resources/"; }
 
 std::string ReadScript(const char* name) {
   std::ifstream in(ResourcesDir() + name, std::ios::binary);

@@ -16,11 +16,9 @@
 
 namespace dispatch_test {
 
-// The interface definitions in the source tree, found from this header's own
-// path (tests/server/ below the root).
+// The interface definitions in the source tree.
 inline std::u16string IdlPath() {
-  std::string path = __FILE__;
-  path = path.substr(0, path.rfind("tests/server/")) + "resources/zolmcom.idl";
+  const std::string path = std::string(ZOLM_SOURCE_DIR) + "/resources/zolmcom.idl";
   return std::u16string(path.begin(), path.end());
 }
 

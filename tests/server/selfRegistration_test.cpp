@@ -127,8 +127,7 @@ TEST_F(SelfRegistration, TypeLibraryComesFromTheModuleOrATlbBesideIt) {
   SysFreeString(path);
 
   // With an index the module itself does not answer; the .tlb beside it does.
-  std::string resources = std::string(__FILE__);
-  resources = resources.substr(0, resources.rfind("/tests/")) + "/resources/zolmcom.idl";
+  const std::string resources = std::string(ZOLM_SOURCE_DIR) + "/resources/zolmcom.idl";
   EXPECT_TRUE(FAILED(LoadModuleTypeLib(module, OLESTR("\\2"), &path, &library)));
   EXPECT_EQ(path, nullptr);
   EXPECT_EQ(library, nullptr);
