@@ -5,11 +5,11 @@
 // font table, so objects on several threads may search at once.
 #pragma once
 
+#include "automation/zolmcomInterfaces.h"
 #include "platform/oleauto.h"
-#include "server/comCoClass.h"
+#include "server/comObject.h"
 #include "server/comObjectRoot.h"
 #include "server/dispatchImpl.h"
-#include "server/zolmcomInterfaces.h"
 
 // The frame gives the class its component-object shape: the dual interface's
 // table comes first, so the object's address is its IFontFile, IDispatch and

@@ -4,11 +4,11 @@
 // Every VARIANT it reads or writes is first brought to VT_I4 in place.
 #pragma once
 
+#include "automation/zolmcomInterfaces.h"
 #include "platform/oleauto.h"
-#include "server/comCoClass.h"
+#include "server/comObject.h"
 #include "server/comObjectRoot.h"
 #include "server/dispatchImpl.h"
-#include "server/zolmcomInterfaces.h"
 
 #include <cstdint>
 

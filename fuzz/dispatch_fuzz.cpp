@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "automation/entryPoints.h"
+#include "automation/zolmcomInterfaces.h"
 #include "fuzz/fuzzInput.h"
 #include "fuzz/fuzzSupport.h"
 #include "platform/objbase.h"
 #include "platform/oleauto.h"
-#include "server/entryPoints.h"
-#include "server/zolmcomInterfaces.h"
 
 using fuzzsupport::FuzzInput;
 

@@ -188,7 +188,7 @@ def generate(text, source_name):
         '// The C++ declarations of zolmcom\'s interfaces and identifiers, written by',
         '// resources/generate_interfaces.py from %s at build time;' % source_name,
         '// do not edit. Each interface lists its operations in slot order after the',
-        '// seven of IDispatch. Include "server/zolmcomInterfaces.h" instead of this file.',
+        '// seven of IDispatch. Include "automation/zolmcomInterfaces.h" instead of this file.',
         '#pragma once',
         '',
         '#include "platform/wintypes.h"',

@@ -1,6 +1,6 @@
 # The interface definitions (zolmcom.idl) and what is made from them:
 # - every build: the C++ declarations of IFontFile and IPaletteLoader and the
-#   identifiers, included as "server/zolmcomInterfaces.h" (the generated file
+#   identifiers, included as "automation/zolmcomInterfaces.h" (the generated file
 #   lies in ${CMAKE_BINARY_DIR}/generated, an include directory of zolm_platform);
 # - Windows: the compiled type library zolmcom.tlb (widl; 32-bit or 64-bit
 #   system kind after the target), built by the target zolm_typelib;

@@ -1,10 +1,47 @@
-// The cached class factory and ClassFactoryCreator, the class-object creator
-// of every row of the object map.
-#include "server/classFactory.h"
+// The class factory of every row: CComClassFactory makes instances through
+// the instance creator of the row it was made for, and
+// CComObjectCached<CComClassFactory> is the cached form that the object map
+// keeps: its first reference belongs to the row, and every further holder
+// keeps the module loaded. ClassFactoryCreator, the class-object creator of
+// every row, makes one.
+#include "server/comModule.h"
 
 #include <new>
 
-#include "server/comModule.h"
+#include "platform/wintypes.h"
+#include "server/comObjectRoot.h"
+
+namespace {
+
+class CComClassFactory : public IClassFactory, public CComObjectRootEx<CComMultiThreadModel> {
+ public:
+  explicit CComClassFactory(CreatorFunction creator) : instanceCreator(creator) {}
+  virtual ~CComClassFactory() = default;
+
+  static const InterfaceMapEntry* GetInterfaceMap();
+
+  // IClassFactory
+  STDMETHOD(CreateInstance)(IUnknown* outer, REFIID iid, void** out) override;
+  STDMETHOD(LockServer)(BOOL lock) override;
+
+ protected:
+  CreatorFunction instanceCreator;
+};
+
+template <class Base>
+class CComObjectCached;
+
+template <>
+class CComObjectCached<CComClassFactory> final : public CComClassFactory {
+ public:
+  explicit CComObjectCached(CreatorFunction creator) : CComClassFactory(creator) {}
+  ~CComObjectCached() override;
+
+  // IUnknown
+  STDMETHOD(QueryInterface)(REFIID iid, void** out) override;
+  STDMETHOD_(ULONG, AddRef)() override;
+  STDMETHOD_(ULONG, Release)() override;
+};
 
 const InterfaceMapEntry* CComClassFactory::GetInterfaceMap() {
   static const InterfaceMapEntry map[] = {
@@ -60,6 +97,8 @@ ULONG CComObjectCached<CComClassFactory>::Release() {
   }
   return count;
 }
+
+}  // namespace
 
 HRESULT ClassFactoryCreator(void* context, REFIID iid, void** out) {
   if (out == nullptr) return E_POINTER;

@@ -5,8 +5,6 @@
 
 #include <new>
 
-#include "server/publishedPointer.h"
-
 CModule::CModule() {
   structSize = 0;
   lockCount = 0;

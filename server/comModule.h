@@ -2,16 +2,50 @@
 // everywhere through `currentModule`. It counts the reasons to stay loaded,
 // keeps the cleanup callbacks run at termination (the type-information holders
 // register theirs), guards type-information loading with the re-entrant
-// moduleLock, and finds class objects through the object map and the automatic
-// class-entry table. The other module-wide records (the class registry, the
-// base module record, the window-support record) are declared beside it,
-// because they are constructed and destroyed together in a fixed order.
+// moduleLock, and finds class objects through the rows of the object map and
+// of the automatic class-entry table. The other module-wide records (the class
+// registry, the base module record, the window-support record) are declared
+// beside it, because they are constructed and destroyed together in a fixed
+// order. The library that uses the frame supplies its class table (the two
+// lists of rows) and its process notifications; the frame supplies the rest.
 #pragma once
 
 #include "platform/objbase.h"
 #include "platform/wintypes.h"
-#include "server/criticalSection.h"
-#include "server/objectMapEntry.h"
+#include "server/threading.h"
+
+// The rows of the object map: one per creatable class, with its class id, its
+// registration hook, its class-object and instance creators and the cached
+// class factory. The module's own map ends with a row whose clsid is null; the
+// automatic class-entry table is an array of pointers to rows. Every creator
+// has this shape; `context` is the outer unknown for instance creators and the
+// instance creator for the class-object creator.
+typedef HRESULT (*CreatorFunction)(void* context, REFIID iid, void** out);
+
+// A component category of a class: kind 1 implemented, any other non-zero
+// kind required, 0 ends the table.
+struct CategoryMapEntry {
+  LONG kind;
+  const GUID* categoryId;
+};
+
+struct ObjectMapEntry {
+  const CLSID* clsid;
+  HRESULT (*updateRegistry)(BOOL registering);
+  CreatorFunction getClassObject;
+  CreatorFunction createInstance;
+  IUnknown* classObject;
+  DWORD registrationCookie;
+  const OLECHAR* (*getObjectDescription)();
+  const CategoryMapEntry* (*getCategoryMap)();
+  void (*objectMain)(bool starting);
+};
+
+// The neutral hooks of a row that has no description, categories or start
+// and stop work.
+inline const OLECHAR* NoObjectDescription() { return nullptr; }
+inline const CategoryMapEntry* NoCategoryMap() { return nullptr; }
+inline void NoObjectMain(bool) {}
 
 struct IRegistrarBase;
 
@@ -154,11 +188,19 @@ extern CComModule theModule;
 extern CComModule* currentModule;
 extern GUID libraryId;
 
-// The module's object map (FontFile, then the ending row) and the automatic
-// class-entry table (PaletteLoader).
+// The library's class table, which it defines: the module's object map (its
+// rows, then the ending row, attached by Init) and the automatic class-entry
+// table, which the class registry holds from the moment the library is
+// loaded.
 extern ObjectMapEntry moduleObjectMap[];
 extern ObjectMapEntry* const automaticClassEntries[];
 extern const size_t automaticClassEntryCount;
+
+// The library's process notifications, which it defines (Init with its object
+// map and library id, and Term). DllMain calls them on Windows; on the host
+// the shared object's load and unload do (moduleRecords.cpp).
+void ProcessAttach(HINSTANCE instance);
+void ProcessDetach();
 
 // The address at which this library's image is loaded.
 HINSTANCE ThisModuleImage();
@@ -166,3 +208,10 @@ HINSTANCE ThisModuleImage();
 // The class-object creator of every row: makes a cached class factory whose
 // instance creator is `context`.
 HRESULT ClassFactoryCreator(void* context, REFIID iid, void** out);
+
+// A row's updateRegistry: applies (or removes) the class's registry script
+// resource with no extra replacements.
+template <UINT scriptResource>
+HRESULT UpdateRegistryFromScript(BOOL registering) {
+  return theModule.ApplyRegistryResource(scriptResource, registering, nullptr);
+}

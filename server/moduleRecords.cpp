@@ -3,10 +3,25 @@
 // theModule) and destroyed in the reverse one. On the host, the shared
 // object's load and unload stand in for process attach and detach: the last
 // record of this file runs them, so Init comes after every record is made and
-// Term before any is destroyed.
+// Term before any is destroyed. ThisModuleImage, which the records start
+// from, is where this library's image is loaded: Windows names it
+// __ImageBase; on the host the dynamic loader tells which object holds the
+// function.
 #include "server/comModule.h"
 
-#include "server/processNotifications.h"
+#ifdef _WIN32
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+HINSTANCE ThisModuleImage() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+#else
+#include <dlfcn.h>
+
+HINSTANCE ThisModuleImage() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&ThisModuleImage), &info) == 0) return nullptr;
+  return static_cast<HINSTANCE>(info.dli_fbase);
+}
+#endif
 
 CClassRegistry::CClassRegistry()
     : structSize(0),

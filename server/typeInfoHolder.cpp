@@ -5,8 +5,7 @@
 #include <new>
 
 #include "server/comModule.h"
-#include "server/criticalSection.h"
-#include "server/publishedPointer.h"
+#include "server/threading.h"
 
 namespace {
 

@@ -1,16 +1,28 @@
-// The frame's bounded string and buffer routines. They never write past the
-// capacity they are given; where the result cannot be honoured they raise a
-// CFrameException carrying the HRESULT of the fault, which the registrar's
-// public operations and the registration entry points turn back into their
-// result. A copy that is asked to cut a text short reports that with
-// kFrameTruncated and raises nothing.
+// The frame's bounded string and buffer routines, and the frame's one
+// exception type. The routines never write past the capacity they are given;
+// where the result cannot be honoured they raise a CFrameException carrying
+// the HRESULT of the fault, which the registrar's public operations and the
+// registration entry points turn back into their result (FrameGuard), so that
+// nothing ever leaves the library as a C++ exception. A copy that is asked to
+// cut a text short reports that with kFrameTruncated and raises nothing.
 #pragma once
 
 #include <cstddef>
 #include <new>
 
 #include "platform/wintypes.h"
-#include "server/frameException.h"
+
+class CFrameException {
+ public:
+  explicit CFrameException(HRESULT code) : hr(code) {}
+  HRESULT Error() const { return hr; }
+
+ private:
+  HRESULT hr;
+};
+
+// Raises a CFrameException carrying `code`.
+[[noreturn]] inline void ThrowFrameException(HRESULT code) { throw CFrameException(code); }
 
 // The error numbers of the bounded copies, as the C library numbers them.
 constexpr int kFrameNoMemory = 12;       // ENOMEM

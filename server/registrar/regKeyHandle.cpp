@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "server/frameException.h"
+#include "server/registrar/frameStrings.h"
 
 LONG CRegKeyHandle::Open(HKEY parent, LPCSTR name, REGSAM access) {
   HKEY opened = nullptr;

@@ -6,8 +6,16 @@
 #pragma once
 
 #include "platform/wintypes.h"
-#include "server/registrar/registrarBase.h"
 #include "server/registrar/replacementMap.h"
+
+// IRegistrarBase: the interface through which the module and self-registration
+// fill a registrar's table of replacement values before a script is applied.
+struct IRegistrarBase : public IUnknown {
+  // Adds the pair (name, value); both are UTF-16 text.
+  STDMETHOD(SetReplacement)(LPCOLESTR name, LPCOLESTR value) PURE;
+  // Frees every pair.
+  STDMETHOD(RemoveAllReplacements)() PURE;
+};
 
 class CRegObject : public IRegistrarBase {
  public:

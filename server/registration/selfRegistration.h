@@ -7,7 +7,7 @@
 
 #include "platform/oaidl.h"
 #include "platform/wintypes.h"
-#include "server/objectMapEntry.h"
+#include "server/comModule.h"
 
 class CRegObject;
 

@@ -6,9 +6,9 @@
 
 #include <string>
 
+#include "automation/zolmcomInterfaces.h"
 #include "platform/oleauto.h"
 #include "platform/winreg.h"
-#include "server/zolmcomInterfaces.h"
 
 namespace {
 

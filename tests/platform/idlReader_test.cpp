@@ -3,9 +3,9 @@
 // their callers rely on; malformed text gives an error, never a crash.
 #include "platform/host/idlReader.h"
 
+#include "automation/zolmcomInterfaces.h"
 #include "platform/host/typelibText.h"
 #include "tests/platform/typelibTestSupport.h"
-#include "server/zolmcomInterfaces.h"
 
 #include <gtest/gtest.h>
 

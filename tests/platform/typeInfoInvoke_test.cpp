@@ -5,7 +5,7 @@
 // member, a wrong argument count and an argument that cannot be converted.
 #include "platform/host/typeLib.h"
 
-#include "server/zolmcomInterfaces.h"
+#include "automation/zolmcomInterfaces.h"
 #include "tests/comFakes.h"
 #include "tests/platform/typelibTestSupport.h"
 

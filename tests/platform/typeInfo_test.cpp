@@ -4,7 +4,7 @@
 // between types) and their reference counting.
 #include "platform/host/typeLib.h"
 
-#include "server/zolmcomInterfaces.h"
+#include "automation/zolmcomInterfaces.h"
 #include "tests/platform/typelibTestSupport.h"
 
 #include <gtest/gtest.h>

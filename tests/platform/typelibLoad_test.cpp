@@ -2,7 +2,7 @@
 // library's own shared object, and the failures for what is neither.
 #include "platform/host/typelibLoad.h"
 
-#include "server/zolmcomInterfaces.h"
+#include "automation/zolmcomInterfaces.h"
 #include "tests/platform/typelibTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -4,9 +4,9 @@
 // registered).
 #include "platform/oleauto.h"
 
+#include "automation/zolmcomInterfaces.h"
 #include "platform/host/registryTesting.h"
 #include "platform/winreg.h"
-#include "server/zolmcomInterfaces.h"
 #include "tests/platform/typelibTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -8,8 +8,8 @@
 
 #include <vector>
 
-#include "server/entryPoints.h"
-#include "server/zolmcomInterfaces.h"
+#include "automation/entryPoints.h"
+#include "automation/zolmcomInterfaces.h"
 #include "tests/comFakes.h"
 
 namespace {

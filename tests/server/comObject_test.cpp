@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "server/comCoClass.h"
-#include "server/instanceCreators.h"
 #include "tests/comFakes.h"
 
 namespace {

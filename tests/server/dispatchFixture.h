@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "automation/entryPoints.h"
+#include "automation/zolmcomInterfaces.h"
 #include "platform/objbase.h"
 #include "platform/oleauto.h"
-#include "server/entryPoints.h"
-#include "server/zolmcomInterfaces.h"
 
 namespace dispatch_test {
 

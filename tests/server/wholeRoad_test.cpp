@@ -9,10 +9,10 @@
 #include <fstream>
 #include <string>
 
+#include "automation/zolmcomInterfaces.h"
 #include "platform/objbase.h"
 #include "platform/oleauto.h"
 #include "platform/winreg.h"
-#include "server/zolmcomInterfaces.h"
 #include "tests/server/dispatchFixture.h"
 
 namespace {

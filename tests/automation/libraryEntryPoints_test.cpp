@@ -7,10 +7,10 @@
 
 #include <string>
 
+#include "automation/zolmcomInterfaces.h"
 #include "platform/objbase.h"
 #include "platform/oleauto.h"
 #include "server/comModule.h"
-#include "server/zolmcomInterfaces.h"
 
 namespace {
 

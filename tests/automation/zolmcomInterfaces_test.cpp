@@ -1,7 +1,7 @@
 // The generated interface declarations: the identifiers carry the library's
 // values and each operation sits in the slot the type library gives it, which
 // is what a caller that binds by slot (and dispatch) relies on.
-#include "server/zolmcomInterfaces.h"
+#include "automation/zolmcomInterfaces.h"
 
 #include <gtest/gtest.h>
 
