@@ -7,14 +7,13 @@ set(CPACK_PACKAGE_CONTACT "zolmcom maintainers <zolmcom@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "BMP/PCX palette reader and font file finder, as a command and an in-process server")
 set(CPACK_PACKAGE_DESCRIPTION
-    "The zolmcom command reads BMP and PCX pictures (palettes, PPM output, conversion,\n\
- scaling) and finds the files of installed fonts, through libzolmcom, the Linux build\n\
- of the zolmcom automation server, and libzolmplatform, its platform layer.")
+    "The zolmcom command reads BMP and PCX pictures (palettes, PPM output, conversion, scaling) and finds the files of installed fonts, through libzolmcom, the Linux build of the zolmcom automation server, and libzolmplatform, its platform layer.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_STRIP_FILES ON)
 # libc6 and libstdc++6 come from dpkg-shlibdeps when it is there; fontconfig is
 # loaded at run time (dlopen) when the font table is first read, so no linker
 # dependency names it and it is listed here.
