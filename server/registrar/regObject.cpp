@@ -119,7 +119,7 @@ HRESULT CRegObject::ApplyScriptResource(LPCOLESTR moduleFile, LPCSTR resource, L
 
 HRESULT CRegObject::ApplyScriptText(LPCSTR text, bool registering) {
   return FrameGuard([&]() -> HRESULT {
-    CRegScriptParser parser(this);
+    CRegScriptParser parser(replacements);
     return parser.ApplyScript(text, registering);
   });
 }

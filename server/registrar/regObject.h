@@ -6,7 +6,7 @@
 #pragma once
 
 #include "platform/wintypes.h"
-#include "server/registrar/replacementMap.h"
+#include "server/registrar/replacements.h"
 
 // IRegistrarBase: the interface through which the module and self-registration
 // fill a registrar's table of replacement values before a script is applied.

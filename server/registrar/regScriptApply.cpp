@@ -1,6 +1,8 @@
 // Applying a script to the registry or removing from the registry what it
-// describes. A root block that fails while registering is taken back by an
-// unregistering pass over its own text; blocks before it stay applied.
+// describes. Each entry of a block is read once by ReadEntry, which says what
+// the entry is; RegisterBlock and UnregisterBlock then do what it says in
+// their direction. A root block that fails while registering is taken back by
+// an unregistering pass over its own text; blocks before it stay applied.
 // Removal works bottom-up: a key's block is processed before the key itself,
 // and a key goes only when nothing is left below it. Keys that cannot be
 // opened while unregistering turn the rest of their entry into a skipping
@@ -71,15 +73,15 @@ HRESULT CRegScriptParser::ApplyScript(LPCSTR text, bool registering) {
     }
     if (registering) {
       LPCSTR blockStart = cursor;
-      hr = ApplyBlock(token, root, true, false);
+      hr = RegisterBlock(token, root, 1);
       if (FAILED(hr)) {
         // Take back what this root block wrote; its result does not count.
         cursor = blockStart;
-        ApplyBlock(token, root, false, false);
+        UnregisterBlock(token, root, false, 1);
         break;
       }
     } else {
-      hr = ApplyBlock(token, root, false, false);
+      hr = UnregisterBlock(token, root, false, 1);
       if (FAILED(hr)) break;
     }
     SkipBlanks();
@@ -88,95 +90,99 @@ HRESULT CRegScriptParser::ApplyScript(LPCSTR text, bool registering) {
   return hr;
 }
 
-HRESULT CRegScriptParser::ApplyBlock(RegToken& token, HKEY parentKey, bool registering,
-                                     bool skipping, int depth) {
+// Reads the head of the entry whose first token is in token: its keywords and
+// its name. On return token holds the key's name (key and deletion entries)
+// or the "=" after a value's name (value entries, whose name is in
+// entry.valueName).
+//
+// The token after "ForceRemove" or "Delete" names the key a forced deletion
+// removes; it goes to removeForced the moment it is read, so the deletion
+// comes before anything after it. When registering, "Delete" and that name
+// are the whole head (a deletion entry); otherwise the name is read on as the
+// start of an ordinary entry, so unregistering treats both keywords as
+// absent.
+template <class ForcedRemoval>
+HRESULT CRegScriptParser::ReadEntry(RegToken& token, bool registering, RegEntry& entry,
+                                    ForcedRemoval removeForced) {
+  HRESULT hr = S_OK;
+  const bool deletion = IsWord(token, "Delete");
+  if (deletion || IsWord(token, "ForceRemove")) {
+    entry.forceRemove = true;
+    hr = ReadToken(token);
+    if (FAILED(hr)) return hr;
+    hr = removeForced(token);
+    if (FAILED(hr)) return hr;
+    if (registering && deletion) {
+      entry.kind = RegEntryKind::deletion;
+      return S_OK;
+    }
+  }
+  if (IsWord(token, "NoRemove")) {
+    entry.noRemove = true;
+    hr = ReadToken(token);
+    if (FAILED(hr)) return hr;
+  }
+  if (!IsWord(token, "Val")) {
+    entry.kind = RegEntryKind::key;
+    // Keys are named one level at a time, never by a path.
+    return HasBackslash(token) ? DISP_E_EXCEPTION : S_OK;
+  }
+  entry.kind = RegEntryKind::value;
+  hr = ReadToken(token);
+  if (FAILED(hr)) return hr;
+  // A name longer than its store is an error, never cut short.
+  const size_t nameLength = std::strlen(token);
+  if (nameLength >= kRegNameCapacity) return DISP_E_EXCEPTION;
+  std::memcpy(entry.valueName, token, nameLength + 1);
+  hr = ReadToken(token);
+  if (FAILED(hr)) return hr;
+  return token[0] == '=' ? S_OK : DISP_E_EXCEPTION;
+}
+
+HRESULT CRegScriptParser::RegisterBlock(RegToken& token, HKEY parentKey, int depth) {
   if (depth > kRegMaxNesting) return DISP_E_EXCEPTION;
+  // The key of the latest key entry: a nested block that follows an entry
+  // belongs to it.
   CRegKeyHandle current;
-  const bool blockSkipping = skipping;
-  char valueName[kRegNameCapacity];
+  // A forced deletion that fails is no failure: the key is then opened as it
+  // is.
+  auto removeForced = [parentKey](LPCSTR name) -> HRESULT {
+    if (HasBackslash(name)) return DISP_E_EXCEPTION;
+    if (!IsProtectedKeyName(name)) CBorrowedKey(parentKey).DeleteTree(name);
+    return S_OK;
+  };
 
   HRESULT hr = ReadToken(token);
   if (FAILED(hr)) return hr;
   while (token[0] != '}') {
-    bool keep = false;
-    bool deleteEntry = false;
-    bool valueEntry = false;
-
-    if (IsWord(token, "ForceRemove") || (deleteEntry = IsWord(token, "Delete"))) {
-      hr = ReadToken(token);
-      if (FAILED(hr)) return hr;
-      if (registering) {
-        if (HasBackslash(token)) return DISP_E_EXCEPTION;
-        // A failed deletion is no failure: the key is then opened as it is.
-        if (!IsProtectedKeyName(token)) CBorrowedKey(parentKey).DeleteTree(token);
-        if (deleteEntry) {
-          hr = ReadToken(token);
-          if (FAILED(hr)) return hr;
-          hr = SkipValueAssignment(token);
-          if (FAILED(hr)) return hr;
+    RegEntry entry;
+    hr = ReadEntry(token, true, entry, removeForced);
+    if (FAILED(hr)) return hr;
+    switch (entry.kind) {
+      case RegEntryKind::deletion:
+        // An assignment after the name is read and ignored.
+        hr = ReadToken(token);
+        if (SUCCEEDED(hr)) hr = SkipValueAssignment(token);
+        break;
+      case RegEntryKind::value:
+        hr = WriteValue(parentKey, entry.valueName, token);
+        break;
+      case RegEntryKind::key: {
+        LONG result = current.Open(parentKey, token, KEY_READ | KEY_WRITE);
+        if (result != ERROR_SUCCESS) result = current.Open(parentKey, token, KEY_READ);
+        if (result != ERROR_SUCCESS) {
+          result = current.Create(parentKey, token, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_READ | KEY_WRITE, nullptr, nullptr);
         }
+        if (result != ERROR_SUCCESS) return HResultFromRegistry(result);
+        hr = ReadToken(token);
+        if (SUCCEEDED(hr) && token[0] == '=') hr = WriteValue(current.key, nullptr, token);
+        break;
       }
     }
-    if (!(registering && deleteEntry)) {
-      if (IsWord(token, "NoRemove")) {
-        keep = true;
-        hr = ReadToken(token);
-        if (FAILED(hr)) return hr;
-      }
-      if (IsWord(token, "Val")) {
-        valueEntry = true;
-        hr = ReadToken(token);
-        if (FAILED(hr)) return hr;
-        // A name longer than its store is an error, never cut short.
-        if (std::strlen(token) >= kRegNameCapacity) return DISP_E_EXCEPTION;
-        std::memcpy(valueName, token, std::strlen(token) + 1);
-        hr = ReadToken(token);
-        if (FAILED(hr)) return hr;
-        if (token[0] != '=') return DISP_E_EXCEPTION;
-        if (registering) {
-          hr = WriteValue(parentKey, valueName, token);
-          if (FAILED(hr)) return hr;
-        } else {
-          if (!skipping && !keep) {
-            CRegKeyHandle opened;
-            LONG result = opened.Open(parentKey, nullptr, KEY_WRITE);
-            if (result != ERROR_SUCCESS) return HResultFromRegistry(result);
-            result = RegDeleteValueA(opened.key, valueName);
-            if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
-              return HResultFromRegistry(result);
-            }
-          }
-          hr = SkipValueAssignment(token);
-          if (FAILED(hr)) return hr;
-          continue;
-        }
-      }
-    }
-    if (!valueEntry && !(registering && deleteEntry)) {
-      if (HasBackslash(token)) return DISP_E_EXCEPTION;
-      if (!registering) {
-        hr = ApplyEntryUnregistering(token, parentKey, keep, skipping, blockSkipping, current,
-                                     depth);
-        if (FAILED(hr)) return hr;
-        continue;
-      }
-      LONG result = current.Open(parentKey, token, KEY_READ | KEY_WRITE);
-      if (result != ERROR_SUCCESS) result = current.Open(parentKey, token, KEY_READ);
-      if (result != ERROR_SUCCESS) {
-        result = current.Create(parentKey, token, nullptr, REG_OPTION_NON_VOLATILE,
-                                KEY_READ | KEY_WRITE, nullptr, nullptr);
-      }
-      if (result != ERROR_SUCCESS) return HResultFromRegistry(result);
-      hr = ReadToken(token);
-      if (FAILED(hr)) return hr;
-      if (token[0] == '=') {
-        hr = WriteValue(current.key, nullptr, token);
-        if (FAILED(hr)) return hr;
-      }
-    }
-    // Registering: a nested block belongs to the entry's key.
+    if (FAILED(hr)) return hr;
     if (IsOpeningBrace(token)) {
-      hr = ApplyBlock(token, current.key, true, false, depth + 1);
+      hr = RegisterBlock(token, current.key, depth + 1);
       if (FAILED(hr)) return hr;
       hr = ReadToken(token);
       if (FAILED(hr)) return hr;
@@ -185,42 +191,74 @@ HRESULT CRegScriptParser::ApplyBlock(RegToken& token, HKEY parentKey, bool regis
   return S_OK;
 }
 
-// One key entry while unregistering, from its name to the token after it.
-HRESULT CRegScriptParser::ApplyEntryUnregistering(RegToken& token, HKEY parentKey, bool keep,
-                                                  bool& skipping, bool blockSkipping,
-                                                  CRegKeyHandle& current, int depth) {
-  char nameCopy[kRegNameCapacity];
-  LONG opened = ERROR_FILE_NOT_FOUND;
-  if (!skipping) opened = current.Open(parentKey, token, KEY_READ);
-  if (opened != ERROR_SUCCESS) skipping = true;
-  FrameCopyText(nameCopy, sizeof nameCopy, token, true);
+HRESULT CRegScriptParser::UnregisterBlock(RegToken& token, HKEY parentKey, bool skipping,
+                                          int depth) {
+  if (depth > kRegMaxNesting) return DISP_E_EXCEPTION;
+  // Unregistering removes nothing by force.
+  auto removeNothing = [](LPCSTR) -> HRESULT { return S_OK; };
+
+  HRESULT hr = ReadToken(token);
+  if (FAILED(hr)) return hr;
+  while (token[0] != '}') {
+    RegEntry entry;
+    hr = ReadEntry(token, false, entry, removeNothing);
+    if (FAILED(hr)) return hr;
+    if (entry.kind == RegEntryKind::value)
+      hr = UnregisterValue(token, parentKey, entry, skipping);
+    else
+      hr = UnregisterKey(token, parentKey, entry, skipping, depth);
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
+}
+
+// One key entry while unregistering, from its name to the token after it. In
+// a skipping block the key counts as missing and is not asked for; a key that
+// cannot be opened makes its nested block a skipping one.
+HRESULT CRegScriptParser::UnregisterKey(RegToken& token, HKEY parentKey, const RegEntry& entry,
+                                        bool skipping, int depth) {
+  CRegKeyHandle key;
+  const LONG opened = skipping ? ERROR_FILE_NOT_FOUND : key.Open(parentKey, token, KEY_READ);
+  char name[kRegNameCapacity];
+  FrameCopyText(name, sizeof name, token, true);
 
   HRESULT hr = ReadToken(token);
   if (FAILED(hr)) return hr;
   hr = SkipValueAssignment(token);
   if (FAILED(hr)) return hr;
   if (IsOpeningBrace(token)) {
-    HKEY child = opened == ERROR_SUCCESS ? current.key : nullptr;
-    hr = ApplyBlock(token, child, false, skipping, depth + 1);
-    if (FAILED(hr) && !skipping) return hr;
+    const bool skipChildren = opened != ERROR_SUCCESS;
+    hr = UnregisterBlock(token, skipChildren ? nullptr : key.key, skipChildren, depth + 1);
+    if (FAILED(hr) && !skipChildren) return hr;
     hr = ReadToken(token);
     if (FAILED(hr)) return hr;
   }
 
-  skipping = blockSkipping;
   if (opened == ERROR_FILE_NOT_FOUND) return S_OK;
-  if (opened != ERROR_SUCCESS) {
-    if (blockSkipping) return S_OK;
-    return HResultFromRegistry(opened);
-  }
-  bool subkeys = HasSubkeys(current.key);
-  LONG result = current.Close();
+  if (opened != ERROR_SUCCESS) return HResultFromRegistry(opened);
+  const bool subkeys = HasSubkeys(key.key);
+  LONG result = key.Close();
   if (result != ERROR_SUCCESS) return HResultFromRegistry(result);
-  if (!keep && !subkeys) {
-    result = RegDeleteKeyA(parentKey, nameCopy);
+  if (entry.noRemove || subkeys) return S_OK;
+  result = RegDeleteKeyA(parentKey, name);
+  return result == ERROR_SUCCESS ? S_OK : HResultFromRegistry(result);
+}
+
+// One value entry while unregistering, from its "=" to the token after it; a
+// value that is not there is no failure. Nothing follows a value entry, not
+// even a block.
+HRESULT CRegScriptParser::UnregisterValue(RegToken& token, HKEY parentKey,
+                                          const RegEntry& entry, bool skipping) {
+  if (!skipping && !entry.noRemove) {
+    CRegKeyHandle opened;
+    LONG result = opened.Open(parentKey, nullptr, KEY_WRITE);
     if (result != ERROR_SUCCESS) return HResultFromRegistry(result);
+    result = RegDeleteValueA(opened.key, entry.valueName);
+    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+      return HResultFromRegistry(result);
+    }
   }
-  return S_OK;
+  return SkipValueAssignment(token);
 }
 
 HRESULT CRegScriptParser::WriteValue(HKEY key, LPCSTR valueName, RegToken& token) {

@@ -9,8 +9,7 @@
 
 #include "platform/objbase.h"
 #include "platform/winnls.h"
-#include "server/registrar/expandBuffer.h"
-#include "server/registrar/regObject.h"
+#include "server/registrar/replacements.h"
 #include "server/registrar/textConversion.h"
 
 namespace {
@@ -49,7 +48,7 @@ HRESULT CRegScriptParser::ExpandReplacements(LPCSTR text, LPSTR* expanded) {
     char wanted[kMaxReplacementName + 1];
     std::memcpy(wanted, name, length);
     wanted[length] = '\0';
-    LPCOLESTR value = registrar->Replacements().Lookup(wanted);
+    LPCOLESTR value = replacements.Lookup(wanted);
     if (value == nullptr) return DISP_E_EXCEPTION;
     CUtf16ToText converted(value);
     if (converted.get() == nullptr) return E_OUTOFMEMORY;

@@ -1,17 +1,16 @@
 // CRegScriptParser: reads and applies one registration script. A script is
 // 8-bit text of root blocks ("HKCR { ... }") holding key entries, "Val" value
 // entries and the keywords ForceRemove, Delete and NoRemove; %NAME% stands for
-// a value from the registrar's replacement table. The parser expands the
-// replacements into a new text, then reads it token by token, registering
-// (creating keys and writing values) or unregistering (removing what the
-// script lists, bottom-up, sparing keys that still hold other subkeys).
+// a value from a table of replacements. The parser expands the replacements
+// into a new text, then reads it token by token, registering (creating keys
+// and writing values) or unregistering (removing what the script lists,
+// bottom-up, sparing keys that still hold other subkeys).
 #pragma once
 
 #include "platform/winreg.h"
 #include "platform/wintypes.h"
 
-class CRegObject;
-class CRegKeyHandle;
+class CReplacementMap;
 
 // The fixed buffer every token is read into: a token holds at most 4094
 // bytes.
@@ -33,9 +32,24 @@ constexpr int kRegMaxNesting = 512;
 // The store of a "Val" entry's name: 259 bytes and the terminator.
 constexpr size_t kRegNameCapacity = 260;
 
+// What one entry of a block says, as ReadEntry finds it.
+enum class RegEntryKind {
+  key,       // a key name, perhaps with a default value and a nested block
+  value,     // "Val" name = type text: a value of the enclosing block's key
+  deletion,  // "Delete" name, registering: the key tree goes, nothing is made
+};
+
+struct RegEntry {
+  RegEntryKind kind = RegEntryKind::key;
+  bool forceRemove = false;  // "ForceRemove" (or "Delete") came first
+  bool noRemove = false;     // "NoRemove": unregistering leaves the key or value
+  char valueName[kRegNameCapacity] = {};  // the name of a value entry
+};
+
 class CRegScriptParser {
  public:
-  explicit CRegScriptParser(CRegObject* registrar) : registrar(registrar) {}
+  // Expansion looks names up in `replacements`, which outlives the parser.
+  explicit CRegScriptParser(const CReplacementMap& replacements) : replacements(replacements) {}
 
   // Expansion and reading.
   HRESULT ExpandReplacements(LPCSTR text, LPSTR* expanded);
@@ -45,13 +59,8 @@ class CRegScriptParser {
   void SetCursor(LPCSTR text) { cursor = text; }
   LPCSTR Cursor() const { return cursor; }
 
-  // Application.
+  // Application: registers or unregisters every root block of the text.
   HRESULT ApplyScript(LPCSTR text, bool registering);
-  HRESULT ApplyBlock(RegToken& token, HKEY parentKey, bool registering, bool skipping,
-                     int depth = 1);
-  HRESULT WriteValue(HKEY key, LPCSTR valueName, RegToken& token);
-  HRESULT SkipValueAssignment(RegToken& token);
-  static bool HasSubkeys(HKEY key);
 
   // Lookups.
   static HKEY RootKeyFromName(LPCSTR name);
@@ -61,9 +70,18 @@ class CRegScriptParser {
   static bool IsBlank(char ch) { return ch == '\t' || ch == '\n' || ch == '\r' || ch == ' '; }
 
  private:
-  HRESULT ApplyEntryUnregistering(RegToken& token, HKEY parentKey, bool keep, bool& skipping,
-                                  bool blockSkipping, CRegKeyHandle& current, int depth);
+  template <class ForcedRemoval>
+  HRESULT ReadEntry(RegToken& token, bool registering, RegEntry& entry,
+                    ForcedRemoval removeForced);
+  HRESULT RegisterBlock(RegToken& token, HKEY parentKey, int depth);
+  HRESULT UnregisterBlock(RegToken& token, HKEY parentKey, bool skipping, int depth);
+  HRESULT UnregisterKey(RegToken& token, HKEY parentKey, const RegEntry& entry, bool skipping,
+                        int depth);
+  HRESULT UnregisterValue(RegToken& token, HKEY parentKey, const RegEntry& entry, bool skipping);
+  HRESULT WriteValue(HKEY key, LPCSTR valueName, RegToken& token);
+  HRESULT SkipValueAssignment(RegToken& token);
+  static bool HasSubkeys(HKEY key);
 
   LPCSTR cursor = nullptr;
-  CRegObject* registrar;
+  const CReplacementMap& replacements;
 };

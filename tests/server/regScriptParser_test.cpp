@@ -9,15 +9,15 @@
 #include <vector>
 
 #include "platform/objbase.h"
-#include "server/registrar/expandBuffer.h"
 #include "server/registrar/regObject.h"
+#include "server/registrar/replacements.h"
 
 namespace {
 
 // Every token of text, or the failure that stopped the reading.
 std::vector<std::string> Tokens(const char* text, HRESULT* failure = nullptr) {
   CRegObject registrar;
-  CRegScriptParser parser(&registrar);
+  CRegScriptParser parser(registrar.Replacements());
   parser.SetCursor(text);
   std::vector<std::string> tokens;
   RegToken token;
@@ -35,7 +35,7 @@ std::vector<std::string> Tokens(const char* text, HRESULT* failure = nullptr) {
 }
 
 HRESULT Expand(CRegObject& registrar, const char* text, std::string& out) {
-  CRegScriptParser parser(&registrar);
+  CRegScriptParser parser(registrar.Replacements());
   LPSTR expanded = reinterpret_cast<LPSTR>(0x1);
   HRESULT hr = parser.ExpandReplacements(text, &expanded);
   if (SUCCEEDED(hr)) {
@@ -65,7 +65,7 @@ TEST(ReadToken, UnquotedTokensRunToTheNextBlank) {
 
 TEST(ReadToken, MissingTokenOrClosingQuoteIsAnError) {
   CRegObject registrar;
-  CRegScriptParser parser(&registrar);
+  CRegScriptParser parser(registrar.Replacements());
   RegToken token;
   parser.SetCursor(" \r\n\t ");
   EXPECT_EQ(parser.ReadToken(token), DISP_E_EXCEPTION);
@@ -118,7 +118,7 @@ TEST(ExpandReplacements, NameLengthAndUnknownNames) {
   EXPECT_EQ(Expand(registrar, ("%" + name31 + "x%").c_str(), out), E_FAIL);
   EXPECT_EQ(Expand(registrar, "%Unknown%", out), DISP_E_EXCEPTION);
   EXPECT_EQ(Expand(registrar, "no closing %here", out), DISP_E_EXCEPTION);
-  CRegScriptParser parser(&registrar);
+  CRegScriptParser parser(registrar.Replacements());
   LPSTR expanded = nullptr;
   EXPECT_EQ(parser.ExpandReplacements(nullptr, &expanded), E_POINTER);
   EXPECT_EQ(parser.ExpandReplacements("x", nullptr), E_POINTER);
