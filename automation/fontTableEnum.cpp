@@ -23,7 +23,8 @@ LONG EnumFontValue(FontEnumeration& state, HKEY root, const OLECHAR* path, OLECH
     if (state.fontsKey) RegCloseKey(state.fontsKey);
     state.fontsKey = key;
     state.fontsValueIndex = 0;
-  } else if (nameOut || dataOut) {
+  } else if (path || nameOut || dataOut) {
+    // An empty path reads the next value like a missing one, outputs or not.
     ++state.fontsValueIndex;
   } else {
     if (state.fontsKey) RegCloseKey(state.fontsKey);

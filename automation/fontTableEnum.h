@@ -19,8 +19,9 @@ struct FontEnumeration {
 
 // One step of a search; its mode follows from the arguments:
 // - path given and not empty: open root\path and read value 0;
-// - path empty or none, and an output given: read the next value;
+// - path given but empty, or no path and an output given: read the next value;
 // - no path and no output: close the key (returns 0).
+// A read without outputs still returns the registry's answer for the value.
 // Outputs are NUL-terminated strings of at most kFontNameChars characters
 // (nameOut) and kFontDataBytes / 2 characters (dataOut), each set empty
 // first. Returns the registry's result code: 0, ERROR_MORE_DATA for a value

@@ -164,23 +164,73 @@ TEST_F(FontFile, TheTableOfTheRunningVersionIsRead) {
 
 TEST_F(FontFile, MissingTableAnswersFalse) { EXPECT_EQ(lookUp(u"Arial"), u"-"); }
 
-TEST_F(FontFile, EnumerationStepsOpenReadAndClose) {
+// The steps of a search, one test per mode: every combination of path and
+// outputs falls into exactly one of them.
+TEST_F(FontFile, EnumerationWithAPathOpensAndReadsTheFirstValue) {
   add(u"A (TrueType)", u"a.ttf");
   add(u"B (TrueType)", u"b.ttf");
+  char16_t name[kFontNameChars], data[kFontDataBytes / 2];
+  struct Outputs {
+    char16_t* name;
+    char16_t* data;
+  } combinations[] = {{name, data}, {name, nullptr}, {nullptr, data}, {nullptr, nullptr}};
+  for (const Outputs& outputs : combinations) {
+    FontEnumeration search;
+    ASSERT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, kNtFonts, nullptr, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, nullptr, name, nullptr), ERROR_SUCCESS);
+    // Opening again starts over at value 0 and fills only the outputs given.
+    name[0] = data[0] = u'#';
+    name[1] = data[1] = 0;
+    ASSERT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, kNtFonts, outputs.name, outputs.data),
+              ERROR_SUCCESS);
+    EXPECT_EQ(search.fontsValueIndex, 0u);
+    EXPECT_EQ(std::u16string(name), outputs.name ? u"A (TrueType)" : u"#");
+    EXPECT_EQ(std::u16string(data), outputs.data ? u"a.ttf" : u"#");
+    // A path that cannot be opened changes nothing.
+    EXPECT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, u"Nothing\\Here", outputs.name, outputs.data),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_NE(search.fontsKey, nullptr);
+    EXPECT_EQ(search.fontsValueIndex, 0u);
+    EXPECT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  }
+}
+
+TEST_F(FontFile, EnumerationWithAnEmptyPathOrAnOutputReadsTheNextValue) {
+  add(u"A (TrueType)", u"a.ttf");
+  add(u"B (TrueType)", u"b.ttf");
+  add(u"C (TrueType)", u"c.ttf");
   FontEnumeration search;
   char16_t name[kFontNameChars], data[kFontDataBytes / 2];
-  EXPECT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, u"Nothing\\Here", name, data),
-            ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(search.fontsKey, nullptr);
-  ASSERT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, kNtFonts, name, data), ERROR_SUCCESS);
-  EXPECT_EQ(std::u16string(name), u"A (TrueType)");
-  ASSERT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, u"", name, data), ERROR_SUCCESS);
-  EXPECT_EQ(std::u16string(data), u"b.ttf");
-  EXPECT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, nullptr, name, nullptr),
-            ERROR_NO_MORE_ITEMS);
+  ASSERT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, kNtFonts, nullptr, nullptr), ERROR_SUCCESS);
+  // An empty path without outputs moves on and reads, keeping the key open.
+  EXPECT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, u"", nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(search.fontsValueIndex, 1u);
+  EXPECT_NE(search.fontsKey, nullptr);
+  ASSERT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, u"", nullptr, data), ERROR_SUCCESS);
+  EXPECT_EQ(std::u16string(data), u"c.ttf");
+  EXPECT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, u"", nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+  // Without a path any output reads on; the outputs given are emptied when
+  // nothing is left.
+  name[0] = data[0] = u'#';
+  EXPECT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, nullptr, name, nullptr), ERROR_NO_MORE_ITEMS);
+  EXPECT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, u"", name, data), ERROR_NO_MORE_ITEMS);
   EXPECT_EQ(name[0], 0);
+  EXPECT_EQ(data[0], 0);
+  EXPECT_EQ(search.fontsValueIndex, 5u);
+  EXPECT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  // With no key open a read is refused, not followed.
+  EXPECT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, u"", name, nullptr), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(FontFile, EnumerationWithoutPathOrOutputsCloses) {
+  add(u"A (TrueType)", u"a.ttf");
+  FontEnumeration search;
+  EXPECT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, kNtFonts, nullptr, nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(ZolmRegistryOpenHandles(), 1u);
   EXPECT_EQ(EnumFontValue(search, HKEY_LOCAL_MACHINE, nullptr, nullptr, nullptr), ERROR_SUCCESS);
   EXPECT_EQ(search.fontsKey, nullptr);
+  EXPECT_EQ(ZolmRegistryOpenHandles(), 0u);
 }
 
 TEST_F(FontFile, SearchesOnSeveralThreadsEachGetTheirOwnAnswer) {
