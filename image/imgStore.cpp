@@ -66,6 +66,23 @@ cImgStore::cImgStore(int32_t newRowCount, int32_t newWidth, int32_t newBitsPerPi
   if (newRowCount > 0 && !obtainRowsInOneBlock()) obtainRowsOneByOne();
 }
 
+cImgStore::cImgStore(int32_t newRowCount, int32_t newWidth, int32_t newBitsPerPixel, uint8_t* firstRow,
+                     size_t stride)
+    : rowCount(newRowCount), width(newWidth), bitsPerPixel(newBitsPerPixel), rowsBorrowed(true) {
+  const int64_t bytes = imgRowBytes(newWidth, newBitsPerPixel);
+  rowBytes = static_cast<int32_t>(bytes);
+  if (bytes < 0 || !firstRow || static_cast<uint32_t>(newRowCount) >= (1u << 30)) {
+    failed = 1;
+    return;
+  }
+  rows = new (std::nothrow) uint8_t*[newRowCount > 0 ? newRowCount : 1];
+  if (!rows) {
+    failed = 1;
+    return;
+  }
+  for (int32_t i = 0; i < newRowCount; ++i) rows[i] = firstRow + stride * static_cast<size_t>(i);
+}
+
 // One block for all rows: one allocation instead of one a row, and rows
 // that follow each other in memory. Rows of no bytes still get an address.
 bool cImgStore::obtainRowsInOneBlock() {
@@ -101,7 +118,7 @@ cImgStore::~cImgStore() {
       VirtualFree(block, 0, MEM_RELEASE);
     else
       std::free(block);
-  } else if (rows) {
+  } else if (rows && !rowsBorrowed) {
     for (int32_t i = 0; i < rowCount; ++i) std::free(rows[i]);
   }
   delete[] rows;

@@ -2,6 +2,7 @@
 // zero-filled buffer of rowBytes bytes of its own; a non-owning palette link.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 class cPalette;
@@ -26,6 +27,12 @@ class cImgStore {
   uint8_t** rows = nullptr;
   cPalette* palette = nullptr;  // not owned
 
+ protected:
+  // A store over rows that something else owns and outlives it: rowCount
+  // rows of rowBytes bytes, `stride` bytes apart from firstRow on. Only the
+  // table of row pointers is the store's own.
+  cImgStore(int32_t rowCount, int32_t width, int32_t bitsPerPixel, uint8_t* firstRow, size_t stride);
+
  private:
   bool obtainRowsInOneBlock();
   void obtainRowsOneByOne();
@@ -34,6 +41,7 @@ class cImgStore {
   // otherwise every row is an allocation of its own.
   uint8_t* block = nullptr;
   bool blockFromSystem = false;
+  bool rowsBorrowed = false;
 };
 
 // Stores of at least this many bytes take their block straight from the

@@ -2,7 +2,8 @@
 // platform's graphics calls as a device-independent bitmap, letting the
 // platform stretch it by selection (COLORONCOLOR: rows and columns are
 // dropped or repeated, never blended) into a second bitmap of the new size,
-// and taking the stretched rows back into a new pixel store. The store holds
+// and keeping that bitmap as the new pixel store: its memory rows are the
+// store's rows, so the stretched picture is not copied again. The store holds
 // one byte per pixel (three for 24 bits) whatever the file's depth, so that
 // is how the bitmaps are described: pictures of 1 and 4 bits are stretched
 // as 8-bit palette pictures and keep their depth, colours and palette.
@@ -67,8 +68,23 @@ void describe(Description& block, int32_t width, int32_t height, int32_t bitCoun
 
 // Bytes of one bitmap row: bits rounded up to whole 32-bit words.
 size_t bitmapStride(int32_t bitCount, int32_t width) {
-  return (static_cast<size_t>(bitCount) * static_cast<uint32_t>(width) + 31) / 32 * 4;
+  return static_cast<size_t>(imgPaddedRowBytes(width, bitCount, 4));
 }
+
+// A pixel store whose rows are the memory rows of a DIB section, which it
+// owns: memory row r is store row r, as the stretch left it.
+class cSectionStore : public cImgStore {
+ public:
+  cSectionStore(HBITMAP bitmap, void* bits, int32_t rowCount, int32_t width, int32_t bitsPerPixel)
+      : cImgStore(rowCount, width, bitsPerPixel, static_cast<uint8_t*>(bits), bitmapStride(bitsPerPixel, width)),
+        section(bitmap) {}
+  ~cSectionStore() override {
+    if (section) DeleteObject(section);
+  }
+
+ private:
+  HBITMAP section;
+};
 
 }  // namespace
 
@@ -93,7 +109,8 @@ int32_t cBitmapFile::scale(float factor) {
   destBlock.header.biHeight = newHeight;
 
   // Store row r goes to memory row r, the bottom row of the bitmap first;
-  // the copy back below turns the picture the right way up again.
+  // the new store's row r is the destination's memory row r, which turns
+  // the picture the right way up again.
   HDC screen = GetDC(nullptr);
   HDC sourceDc = screen ? CreateCompatibleDC(screen) : nullptr;
   void* sourceBits = nullptr;
@@ -113,30 +130,35 @@ int32_t cBitmapFile::scale(float factor) {
                                                  DIB_RGB_COLORS, &destBits, nullptr, 0)
                               : nullptr;
 
-  int32_t result = 0;
-  cImgStore* store = nullptr;
+  bool stretched = false;
   HGDIOBJ oldSource = nullptr, oldDest = nullptr;
   if (sourceBitmap && sourceBits && destBitmap && destBits) {
     oldSource = SelectObject(sourceDc, sourceBitmap);
     oldDest = SelectObject(destDc, destBitmap);
-    if (oldSource && oldDest && SetStretchBltMode(destDc, COLORONCOLOR) &&
-        StretchBlt(destDc, 0, 0, newWidth, newHeight, sourceDc, 0, 0, width, height, SRCCOPY)) {
-      GdiFlush();  // the platform may still be drawing into the bitmap
-      // The new store is made before the old one goes, so that a picture
-      // whose new store cannot be obtained stays as it was.
-      store = new (std::nothrow) cImgStore(newHeight, newWidth, bitCount);
-      if (store && !store->failed) {
-        const size_t destStride = bitmapStride(bitCount, newWidth);
-        for (int32_t r = 0; r < newHeight; ++r)
-          store->setRow(static_cast<uint8_t*>(destBits) + static_cast<size_t>(r) * destStride, r);
-        result = 1;
+    stretched = oldSource && oldDest && SetStretchBltMode(destDc, COLORONCOLOR) &&
+                StretchBlt(destDc, 0, 0, newWidth, newHeight, sourceDc, 0, 0, width, height, SRCCOPY);
+    if (stretched) GdiFlush();  // the platform may still be drawing into the bitmap
+  }
+
+  // Every context and bitmap obtained goes back, on every path; the
+  // destination bitmap only once nothing holds it any more, and not when it
+  // has become the new store.
+  if (oldSource) SelectObject(sourceDc, oldSource);
+  if (oldDest) SelectObject(destDc, oldDest);
+  cImgStore* store = nullptr;
+  if (stretched) {
+    // The new store is made before the old one goes, so that a picture
+    // whose new store cannot be obtained stays as it was.
+    store = new (std::nothrow) cSectionStore(destBitmap, destBits, newHeight, newWidth, bitCount);
+    if (store) {
+      destBitmap = nullptr;  // the store's now, also to give back
+      if (store->failed) {
+        delete store;
+        store = nullptr;
       }
     }
   }
-
-  // Every context and bitmap obtained goes back, on every path.
-  if (oldSource) SelectObject(sourceDc, oldSource);
-  if (oldDest) SelectObject(destDc, oldDest);
+  const int32_t result = store ? 1 : 0;
   if (sourceBitmap) DeleteObject(sourceBitmap);
   if (destBitmap) DeleteObject(destBitmap);
   if (destDc) DeleteDC(destDc);
@@ -144,10 +166,7 @@ int32_t cBitmapFile::scale(float factor) {
   if (screen) ReleaseDC(nullptr, screen);
   delete[] blocks;
 
-  if (!result) {
-    delete store;
-    return 0;
-  }
+  if (!result) return 0;
   store->palette = pixels->palette;
   delete pixels;
   pixels = store;

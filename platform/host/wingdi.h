@@ -1,8 +1,9 @@
-// The graphics calls of the platform on Linux: device contexts, device-
-// independent bitmaps (DIB sections) in plain memory and a selecting stretch
-// between them, with the platform's names, types, layouts and results. There
-// is no screen to draw on: the screen's context exists only as the reference
-// from which memory contexts are made.
+// The graphics calls of the platform on Linux, as far as the library's
+// scaling uses them: device contexts, device-independent bitmaps (DIB
+// sections) of 8 and 24 bits in plain memory and a selecting stretch between
+// two of the same format, with the platform's names, types, layouts and
+// results. There is no screen to draw on: the screen's context exists only as
+// the reference from which memory contexts are made.
 #pragma once
 
 #include "platform/host/wintypes.h"
@@ -46,15 +47,12 @@ struct BITMAPINFO {
 #define DIB_RGB_COLORS 0
 #define DIB_PAL_COLORS 1
 
-// Stretch modes; the stand-in selects pixels in every mode (it never blends).
+// Stretch modes; the stand-in stretches only in COLORONCOLOR, the one that
+// selects pixels without blending.
 #define BLACKONWHITE 1
 #define WHITEONBLACK 2
 #define COLORONCOLOR 3
 #define HALFTONE 4
-#define STRETCH_ANDSCANS BLACKONWHITE
-#define STRETCH_ORSCANS WHITEONBLACK
-#define STRETCH_DELETESCANS COLORONCOLOR
-#define STRETCH_HALFTONE HALFTONE
 
 #define SRCCOPY ((DWORD)0x00CC0020)
 
@@ -65,15 +63,21 @@ ZOLMPLATFORM_API int WINAPI ReleaseDC(HWND window, HDC dc);
 // A memory context holding the platform's 1 x 1 monochrome default bitmap.
 ZOLMPLATFORM_API HDC WINAPI CreateCompatibleDC(HDC dc);
 ZOLMPLATFORM_API BOOL WINAPI DeleteDC(HDC dc);
-// Uncompressed sections of 1, 4, 8, 16, 24 or 32 bits per pixel described by
-// a 40-, 108- or 124-byte header; DIB_RGB_COLORS only, no file mapping.
+// Uncompressed bottom-up sections (positive width and height) of 8 or 24 bits
+// per pixel described by a 40-byte header; DIB_RGB_COLORS only, no file
+// mapping. Anything else: null, last error ERROR_NOT_SUPPORTED for another
+// depth, ERROR_INVALID_PARAMETER otherwise.
 ZOLMPLATFORM_API HBITMAP WINAPI CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage,
                                                  void** bits, HANDLE section, DWORD offset);
 ZOLMPLATFORM_API HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object);
 ZOLMPLATFORM_API BOOL WINAPI DeleteObject(HGDIOBJ object);
 ZOLMPLATFORM_API int WINAPI SetStretchBltMode(HDC dc, int mode);
-ZOLMPLATFORM_API int WINAPI GetStretchBltMode(HDC dc);
-// SRCCOPY only; negative extents mirror, as on the platform.
+// SRCCOPY in COLORONCOLOR between two different bitmaps of the same depth and
+// colour table, positive extents, both rectangles inside their bitmaps.
+// Anything else fails: ERROR_INVALID_HANDLE for a context that is not a
+// memory context, ERROR_INVALID_PARAMETER for an extent of 0 or less,
+// ERROR_NOT_SUPPORTED for the rest (mirroring, clipping, blending, overlapping
+// or converting copies).
 ZOLMPLATFORM_API BOOL WINAPI StretchBlt(HDC destDc, int destX, int destY, int destWidth,
                                         int destHeight, HDC srcDc, int srcX, int srcY,
                                         int srcWidth, int srcHeight, DWORD rop);
