@@ -1,27 +1,27 @@
 // Module and resource access on Linux, over the dynamic loader. Modules that
-// LoadLibraryExA mapped are remembered with their loader handle and count so
-// that FreeLibrary can unmap them; any other module handle is resolved to its
-// file through dladdr.
+// LoadLibraryExA loaded are remembered with their loader handle and count so
+// that FreeLibrary can unload them; files mapped as data are remembered with
+// their mapping and their resource block; any other module handle is
+// resolved to its file through dladdr.
 #include "platform/host/libloaderapi.h"
 
 #include <dlfcn.h>
+#include <elf.h>
+#include <fcntl.h>
 #include <link.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/host/fileapi.h"
-
-#ifndef ERROR_MOD_NOT_FOUND
-#define ERROR_MOD_NOT_FOUND 126L
-#endif
-#ifndef ERROR_BAD_EXE_FORMAT
-#define ERROR_BAD_EXE_FORMAT 193L
-#endif
 
 namespace {
 
@@ -31,8 +31,19 @@ struct MappedModule {
   int count;
 };
 
+// A file mapped as data: the handle given out, the mapping, and where its
+// resource block lies in it (null when it has none).
+struct DataFile {
+  HMODULE handle;
+  void* mapping;
+  size_t length;
+  const uint8_t* block;
+  size_t blockBytes;
+};
+
 std::mutex mappedLock;
 std::vector<MappedModule> mapped;
+std::vector<DataFile> dataFiles;
 
 // The address at which the object holding `address` is mapped, or null.
 HMODULE BaseOf(const void* address) {
@@ -122,8 +133,35 @@ bool IdentifierMatches(LPCSTR wanted, const char* text, WORD id) {
   return strcasecmp(wanted, text) == 0;
 }
 
-// The resource table of a module, or null when it has none.
-const ZolmResourceEntry* ResourceTableOf(HMODULE module) {
+uint32_t Le32(const uint8_t* p) {
+  return p[0] | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+const size_t kBlockHeaderBytes = 16;
+const size_t kEntryBytes = 16;
+
+// The block's own size when `bytes` (at most `available` long) begin a
+// well-formed resource block whose every offset stays inside it; 0 otherwise.
+size_t CheckedBlock(const uint8_t* bytes, size_t available) {
+  if (available < kBlockHeaderBytes || std::memcmp(bytes, "ZOLMRSRC", 8) != 0) return 0;
+  const size_t size = Le32(bytes + 8), count = Le32(bytes + 12);
+  if (size > available || count > (size - kBlockHeaderBytes) / kEntryBytes) return 0;
+  for (size_t i = 0; i < count; ++i) {
+    const size_t at = kBlockHeaderBytes + i * kEntryBytes;
+    const size_t type = Le32(bytes + at), data = Le32(bytes + at + 8), length = Le32(bytes + at + 12);
+    if (type >= size || std::memchr(bytes + type, '\0', size - type) == nullptr) return 0;
+    if (data > size - at || length > size - at - data) return 0;
+  }
+  return size;
+}
+
+// The resource block of a module, or null when it has none.
+const uint8_t* ResourceBlockOf(HMODULE module) {
+  {
+    std::lock_guard<std::mutex> guard(mappedLock);
+    for (const DataFile& file : dataFiles)
+      if (file.handle == module) return file.block;
+  }
   HMODULE base = module != nullptr ? BaseOf(module) : ProgramBase();
   if (base == nullptr) return nullptr;
   void* handle = nullptr;
@@ -132,16 +170,105 @@ const ZolmResourceEntry* ResourceTableOf(HMODULE module) {
   } else {
     Dl_info info;
     if (dladdr(base, &info) == 0 || info.dli_fname == nullptr) return nullptr;
+    // Only a module that is loaded already: nothing is loaded here.
     handle = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
   }
   if (handle == nullptr) return nullptr;
   void* symbol = dlsym(handle, ZOLM_RESOURCE_TABLE_NAME);
   // The lookup also searches what the module depends on: only the module's
-  // own table counts.
+  // own block counts.
   if (symbol != nullptr && BaseOf(symbol) != base) symbol = nullptr;
-  // The module stays mapped by whoever mapped it; the table outlives this call.
+  // The module stays loaded by whoever loaded it; the block outlives this call.
   dlclose(handle);
-  return static_cast<const ZolmResourceEntry*>(symbol);
+  const uint8_t* block = static_cast<const uint8_t*>(symbol);
+  if (block == nullptr || std::memcmp(block, "ZOLMRSRC", 8) != 0) return nullptr;
+  return CheckedBlock(block, Le32(block + 8)) != 0 ? block : nullptr;
+}
+
+// The resource section of an ELF file held in memory: true with the block
+// (null when the file has no such section), false when the file is not a
+// well-formed ELF object of either class.
+template <typename Header, typename Section>
+bool FindResourceSection(const uint8_t* file, size_t length, const uint8_t** block, size_t* blockBytes) {
+  if (length < sizeof(Header)) return false;
+  Header header;
+  std::memcpy(&header, file, sizeof header);
+  if (header.e_shentsize != sizeof(Section) || header.e_shoff > length ||
+      header.e_shnum > (length - header.e_shoff) / sizeof(Section) || header.e_shstrndx >= header.e_shnum)
+    return false;
+  auto sectionAt = [&](size_t index) {
+    Section section;
+    std::memcpy(&section, file + header.e_shoff + index * sizeof(Section), sizeof section);
+    return section;
+  };
+  const Section names = sectionAt(header.e_shstrndx);
+  if (names.sh_offset > length || names.sh_size > length - names.sh_offset) return false;
+  const char* nameText = reinterpret_cast<const char*>(file + names.sh_offset);
+  const size_t wantedLength = sizeof ZOLM_RESOURCE_SECTION;  // with its terminator
+  for (size_t i = 0; i < header.e_shnum; ++i) {
+    const Section section = sectionAt(i);
+    if (section.sh_name > names.sh_size || names.sh_size - section.sh_name < wantedLength ||
+        std::memcmp(nameText + section.sh_name, ZOLM_RESOURCE_SECTION, wantedLength) != 0)
+      continue;
+    if (section.sh_type == SHT_NOBITS || section.sh_offset > length || section.sh_size > length - section.sh_offset)
+      return false;
+    const uint8_t* start = file + section.sh_offset;
+    const size_t size = CheckedBlock(start, static_cast<size_t>(section.sh_size));
+    if (size == 0) return false;
+    *block = start;
+    *blockBytes = size;
+    return true;
+  }
+  return true;
+}
+
+// Maps a file as data, never through the dynamic loader; null with the last
+// error set when it cannot be read or is not an ELF object.
+HMODULE MapDataFile(const char* fileName) {
+  const int fd = open(fileName, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  struct stat status;
+  void* mapping = MAP_FAILED;
+  size_t length = 0;
+  if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0 &&
+      static_cast<uint64_t>(status.st_size) <= SIZE_MAX) {
+    length = static_cast<size_t>(status.st_size);
+    mapping = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
+  }
+  close(fd);
+  if (mapping == MAP_FAILED) {
+    SetLastError(ERROR_BAD_EXE_FORMAT);
+    return nullptr;
+  }
+  const uint8_t* file = static_cast<const uint8_t*>(mapping);
+  const uint8_t* block = nullptr;
+  size_t blockBytes = 0;
+  bool wellFormed = length >= EI_NIDENT && std::memcmp(file, ELFMAG, SELFMAG) == 0 && file[EI_DATA] == ELFDATA2LSB;
+  if (wellFormed && file[EI_CLASS] == ELFCLASS64)
+    wellFormed = FindResourceSection<Elf64_Ehdr, Elf64_Shdr>(file, length, &block, &blockBytes);
+  else if (wellFormed && file[EI_CLASS] == ELFCLASS32)
+    wellFormed = FindResourceSection<Elf32_Ehdr, Elf32_Shdr>(file, length, &block, &blockBytes);
+  else
+    wellFormed = false;
+  if (!wellFormed) {
+    munmap(mapping, length);
+    SetLastError(ERROR_BAD_EXE_FORMAT);
+    return nullptr;
+  }
+  // The mapping starts on a page, so its address plus 1 is no loaded module.
+  HMODULE handle = reinterpret_cast<HMODULE>(static_cast<uint8_t*>(mapping) + 1);
+  try {
+    std::lock_guard<std::mutex> guard(mappedLock);
+    dataFiles.push_back(DataFile{handle, mapping, length, block, blockBytes});
+  } catch (...) {
+    munmap(mapping, length);
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  return handle;
 }
 
 }  // namespace
@@ -177,11 +304,12 @@ HMODULE GetModuleHandleA(LPCSTR name) {
   return search.base;
 }
 
-HMODULE LoadLibraryExA(LPCSTR fileName, HANDLE, DWORD) {
+HMODULE LoadLibraryExA(LPCSTR fileName, HANDLE, DWORD flags) {
   if (fileName == nullptr || *fileName == '\0') {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
+  if (flags & LOAD_LIBRARY_AS_DATAFILE) return MapDataFile(fileName);
   if (access(fileName, F_OK) != 0) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return nullptr;
@@ -214,6 +342,12 @@ HMODULE LoadLibraryExA(LPCSTR fileName, HANDLE, DWORD) {
 
 BOOL FreeLibrary(HMODULE module) {
   std::lock_guard<std::mutex> guard(mappedLock);
+  for (size_t i = 0; i < dataFiles.size(); ++i) {
+    if (dataFiles[i].handle != module) continue;
+    munmap(dataFiles[i].mapping, dataFiles[i].length);
+    dataFiles.erase(dataFiles.begin() + static_cast<std::ptrdiff_t>(i));
+    return TRUE;
+  }
   for (size_t i = 0; i < mapped.size(); ++i) {
     if (mapped[i].base != module) continue;
     if (--mapped[i].count == 0) {
@@ -231,17 +365,20 @@ HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  const ZolmResourceEntry* table = ResourceTableOf(module);
-  if (table == nullptr) {
+  const uint8_t* block = ResourceBlockOf(module);
+  if (block == nullptr) {
     SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return nullptr;
   }
   bool typeSeen = false;
-  for (const ZolmResourceEntry* e = table; e->data != nullptr; ++e) {
-    if (!IdentifierMatches(type, e->type, e->typeId)) continue;
+  const uint32_t count = Le32(block + 12);
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint8_t* entry = block + kBlockHeaderBytes + i * kEntryBytes;
+    const char* entryType = reinterpret_cast<const char*>(block + Le32(entry));
+    if (!IdentifierMatches(type, entryType, 0)) continue;
     typeSeen = true;
-    if (IdentifierMatches(name, e->name, e->nameId)) {
-      return reinterpret_cast<HRSRC>(const_cast<ZolmResourceEntry*>(e));
+    if (IdentifierMatches(name, nullptr, static_cast<WORD>(Le32(entry + 4)))) {
+      return reinterpret_cast<HRSRC>(const_cast<uint8_t*>(entry));
     }
   }
   SetLastError(typeSeen ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND);
@@ -253,8 +390,8 @@ HGLOBAL LoadResource(HMODULE, HRSRC resource) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
-  const ZolmResourceEntry* e = reinterpret_cast<const ZolmResourceEntry*>(resource);
-  return const_cast<BYTE*>(e->data);
+  uint8_t* entry = reinterpret_cast<uint8_t*>(resource);
+  return entry + Le32(entry + 8);
 }
 
 LPVOID LockResource(HGLOBAL data) { return data; }
@@ -264,7 +401,7 @@ DWORD SizeofResource(HMODULE, HRSRC resource) {
     SetLastError(ERROR_INVALID_HANDLE);
     return 0;
   }
-  return reinterpret_cast<const ZolmResourceEntry*>(resource)->size;
+  return Le32(reinterpret_cast<const uint8_t*>(resource) + 12);
 }
 
 BOOL DisableThreadLibraryCalls(HMODULE) { return TRUE; }

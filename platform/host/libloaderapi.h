@@ -1,14 +1,25 @@
 // Module and resource access on Linux. A module handle is the address at
 // which a shared object (or the program) is mapped, as it is on the platform,
 // so dladdr answers which file it is. Resources are compiled into a shared
-// object as a table of entries exported under the name ZOLM_RESOURCE_TABLE
-// (see resources/CMakeLists.txt); FindResourceA looks the table up in the
-// module it is given. LoadLibraryExA maps a file with dlopen, also for
-// LOAD_LIBRARY_AS_DATAFILE: a shared object cannot be mapped without being
-// loaded, so its start-up code runs, which our own library tolerates.
+// object as one block of bytes (resources/embedResources.cmake) in the
+// section ".zolm_resources", exported as zolmResourceTable. FindResourceA
+// reads the block of a loaded module through that name. LoadLibraryExA with
+// LOAD_LIBRARY_AS_DATAFILE maps the file as data only, as the platform does:
+// the file is never handed to the dynamic loader, so none of its code runs,
+// and its resources are read from the section; such a handle is the mapping's
+// address plus 1 and serves FindResourceA, LoadResource, SizeofResource and
+// FreeLibrary only.
+//
+// The block, in little-endian 32-bit numbers: "ZOLMRSRC", the block's size
+// in bytes, the number of entries; then per entry the offset of its type's
+// text (NUL-terminated, from the block's start), its numeric name, the offset
+// of its data counted from the entry itself, and the data's size in bytes.
 #pragma once
 
 #include "platform/host/wintypes.h"
+
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_BAD_EXE_FORMAT 193L
 
 #define LOAD_LIBRARY_AS_DATAFILE 0x00000002
 #define DONT_RESOLVE_DLL_REFERENCES 0x00000001
@@ -23,18 +34,8 @@
 #define RT_VERSION MAKEINTRESOURCEA(16)
 #define RT_MANIFEST MAKEINTRESOURCEA(24)
 
-// One embedded resource. type and name are text, or null with the number in
-// typeId or nameId. The table ends with an entry whose data is null.
-struct ZolmResourceEntry {
-  const char* type;
-  WORD typeId;
-  const char* name;
-  WORD nameId;
-  const BYTE* data;
-  DWORD size;
-};
-#define ZOLM_RESOURCE_TABLE zolmResourceTable
 #define ZOLM_RESOURCE_TABLE_NAME "zolmResourceTable"
+#define ZOLM_RESOURCE_SECTION ".zolm_resources"
 
 extern "C" {
 // Copies the module's full path; a path that does not fit is cut to
@@ -44,6 +45,10 @@ ZOLMPLATFORM_API DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD 
 // Null: the program. Otherwise a loaded shared object whose file name (with or
 // without its directory) equals name.
 ZOLMPLATFORM_API HMODULE GetModuleHandleA(LPCSTR name);
+// Without LOAD_LIBRARY_AS_DATAFILE the file is loaded and its start-up code
+// runs. With it, a file that is not an ELF object fails with
+// ERROR_BAD_EXE_FORMAT; one without resources maps, and FindResourceA then
+// fails with ERROR_RESOURCE_DATA_NOT_FOUND.
 ZOLMPLATFORM_API HMODULE LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags);
 ZOLMPLATFORM_API BOOL FreeLibrary(HMODULE module);
 ZOLMPLATFORM_API HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);

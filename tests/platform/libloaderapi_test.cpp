@@ -1,9 +1,12 @@
-// The host's module and resource access, against the library itself:
-// libzolmcom.so carries the registration scripts and the type library.
+// The host's module and resource access, against the library itself
+// (libzolmcom.so carries the registration scripts and the type library) and
+// a module whose start-up code leaves a mark: a file mapped as data yields
+// its resources without running any of its code.
 #include "platform/libloaderapi.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -63,8 +66,62 @@ TEST(LoadLibraryExA, MissingFileGivesFileNotFound) {
   EXPECT_FALSE(FreeLibrary(reinterpret_cast<HMODULE>(0x1000)));
 }
 
+TEST(LoadLibraryExA, DataFilesAreReadWithoutRunningTheirCode) {
+  unsetenv("ZOLM_STARTUP_MARK");
+  HMODULE data = LoadLibraryExA(ZOLM_STARTUP_MARKER, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(ResourceText(data, MAKEINTRESOURCEA(7), "marker"),
+            ReadFile(ResourcesDir() + "../tests/platform/startupMarker.cpp"));
+  EXPECT_EQ(getenv("ZOLM_STARTUP_MARK"), nullptr);
+  // Not a loaded module: the loader does not know it, nor its file name.
+  EXPECT_EQ(GetModuleHandleA("libzolm_startup_marker.so"), nullptr);
+  char path[260];
+  EXPECT_EQ(GetModuleFileNameA(data, path, sizeof path), 0u);
+  EXPECT_TRUE(FreeLibrary(data));
+  EXPECT_FALSE(FreeLibrary(data));
+  // Loading it as a library does run it, and its resources read the same.
+  HMODULE loaded = LoadLibraryExA(ZOLM_STARTUP_MARKER, nullptr, 0);
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_STREQ(getenv("ZOLM_STARTUP_MARK"), "ran");
+  EXPECT_EQ(ResourceText(loaded, "#7", "MARKER"), ReadFile(ResourcesDir() + "../tests/platform/startupMarker.cpp"));
+  EXPECT_TRUE(FreeLibrary(loaded));
+}
+
+TEST(LoadLibraryExA, DataFilesThatAreNoObjectsAreRefused) {
+  const std::string dir = std::string(ZOLM_BUILD_DIR) + "/tests/";
+  const std::string library = ReadFile(kLibrary);
+  ASSERT_GT(library.size(), 4096u);
+  auto tryLoading = [&](const std::string& name, const std::string& bytes) {
+    const std::string path = dir + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    SetLastError(0);
+    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const DWORD error = GetLastError();
+    if (module) FreeLibrary(module);
+    std::remove(path.c_str());
+    return module ? 0 : error;
+  };
+  EXPECT_EQ(tryLoading("text.so", "REGISTRY { }"), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
+  EXPECT_EQ(tryLoading("empty.so", ""), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
+  EXPECT_EQ(tryLoading("head.so", library.substr(0, 64)), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
+  // A resource block whose size runs past its section.
+  std::string forged = library;
+  const size_t block = forged.find("ZOLMRSRC");
+  ASSERT_NE(block, std::string::npos);
+  forged[block + 11] = '\x7f';
+  EXPECT_EQ(tryLoading("forged.so", forged), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
+  EXPECT_EQ(tryLoading("whole.so", library), 0u);
+
+  // An object without resources maps; asking it for one says so.
+  HMODULE program = LoadLibraryExA("/proc/self/exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(program, nullptr);
+  EXPECT_EQ(FindResourceA(program, MAKEINTRESOURCEA(101), "REGISTRY"), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_DATA_NOT_FOUND));
+  EXPECT_TRUE(FreeLibrary(program));
+}
+
 TEST(GetModuleFileNameA, NamesTheModuleAndCutsALongPath) {
-  HMODULE module = LoadLibraryExA(kLibrary.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HMODULE module = LoadLibraryExA(kLibrary.c_str(), nullptr, 0);
   ASSERT_NE(module, nullptr);
   char path[260];
   DWORD n = GetModuleFileNameA(module, path, sizeof path);

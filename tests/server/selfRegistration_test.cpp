@@ -75,7 +75,7 @@ TEST(DoubleSingleQuotes, DoublesQuotesWithinTheCapacity) {
 
 TEST_F(SelfRegistration, ModulePathWithAQuoteArrivesWithOneQuote) {
   LibraryCopy copy("it's here");
-  HMODULE module = LoadLibraryExA(copy.path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HMODULE module = LoadLibraryExA(copy.path.c_str(), nullptr, 0);
   ASSERT_NE(module, nullptr);
   {
     CRegObject registrar;
@@ -119,7 +119,7 @@ TEST_F(SelfRegistration, TypeLibraryComesFromTheModuleOrATlbBesideIt) {
   EXPECT_EQ(LoadModuleTypeLib(nullptr, nullptr, &path, nullptr), E_POINTER);
 
   LibraryCopy copy("typelib");
-  HMODULE module = LoadLibraryExA(copy.path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HMODULE module = LoadLibraryExA(copy.path.c_str(), nullptr, 0);
   ASSERT_NE(module, nullptr);
   ASSERT_EQ(LoadModuleTypeLib(module, nullptr, &path, &library), S_OK);
   EXPECT_EQ(Narrow(path), copy.path);
@@ -140,7 +140,7 @@ TEST_F(SelfRegistration, TypeLibraryComesFromTheModuleOrATlbBesideIt) {
 }
 
 TEST_F(SelfRegistration, TypeLibraryIsRegisteredAndRemoved) {
-  HMODULE module = LoadLibraryExA(kLibrary.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HMODULE module = LoadLibraryExA(kLibrary.c_str(), nullptr, 0);
   ASSERT_NE(module, nullptr);
   ASSERT_EQ(RegisterModuleTypeLib(module, nullptr), S_OK);
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "TypeLib\\{28453262-FCFB-433B-9E37-896CFF19F74E}"));
