@@ -58,6 +58,11 @@ installed_tree() {
               share/doc/zolmcom/CHANGELOG.md share/doc/zolmcom/samples/palette.vbs; do
     [ -f "$prefix/$file" ] || fail "$what: $file is missing"
   done
+  if command -v man >/dev/null; then
+    local warnings
+    warnings=$(MANWIDTH=80 man --warnings -E UTF-8 -l "$prefix/share/man/man1/zolmcom.1" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "$what: the man page renders with warnings: $warnings"
+  fi
 }
 
 if [ -z "$deb" ]; then

@@ -2,8 +2,9 @@
 # The Windows zip's contents, without Windows: exactly the files a user is
 # promised, both DLLs stripped and still exporting exactly the four entry points
 # and importing only the platform's DLLs (pecheck.py), both commands stripped,
-# text files with CR LF line ends, a header that is the .idl's. The zip run on
-# Windows (install.cmd, samples, uninstall.cmd) is tests/wine/package-checks.sh.
+# text files with CR LF line ends, a header that is the .idl's and that the C++
+# sample builds against. The zip run on Windows (install.cmd, samples,
+# uninstall.cmd) is tests/wine/package-checks.sh.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 version=$(sed -n 's/^project(zolmcom VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -66,6 +67,14 @@ done
 grep -q 'include <oaidl.h>' "$unpacked/include/zolmcom.h" &&
   ! grep -q automation_base "$unpacked/include/zolmcom.h" ||
   fail "include/zolmcom.h does not take the automation types from <oaidl.h>"
+
+# The C++ sample builds against the header for both bitnesses without a
+# warning (the Wine stages run it).
+for compiler in i686-w64-mingw32-g++ x86_64-w64-mingw32-g++; do
+  "$compiler" -municode -Wall -Wextra -Werror -I "$unpacked/include" "$unpacked/samples/client.cpp" \
+    "$unpacked/include/zolmcom_i.c" -o "$unpacked/client.exe" -lole32 -loleaut32 -luuid -static ||
+    fail "samples/client.cpp does not build with $compiler against include/zolmcom.h"
+done
 
 [ $failures -eq 0 ] || { echo "Windows zip: $failures failed"; exit 1; }
 echo "Windows zip: all checks passed"
