@@ -17,40 +17,56 @@ cBitmapFile::~cBitmapFile() {
   delete[] ioBuffer;
 }
 
-int32_t cBitmapFile::openFile(LPCWSTR fileName, DWORD access, DWORD share,
-                              DWORD disposition, bool forWriting) {
-  closeFile();
-  HANDLE handle =
-      CreateFileW(fileName, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
-    recordSystemError(GetLastError());
-    return 0;
-  }
+void cBitmapFile::adopt(HANDLE handle, bool forWriting) {
   fileHandle = handle;
   writing = forWriting;
+  writeFailed = false;
   bufferStart = 0;
   readPos = readEnd = writeEnd = 0;
-  fileSize = GetFileSize(handle, nullptr);
+  fileSize = forWriting ? 0 : GetFileSize(handle, nullptr);
   if (!ioBuffer) {
     // Without the buffer every call goes to the platform; slower, still right.
     ioBuffer = new (std::nothrow) uint8_t[kBufferBytes];
     bufferCapacity = ioBuffer ? kBufferBytes : 0;
   }
-  return 1;
 }
 
 int32_t cBitmapFile::openForRead(LPCWSTR fileName) {
-  return openFile(fileName, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, false);
+  closeFile();
+  HANDLE handle = CreateFileW(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
+    recordSystemError(GetLastError());
+    return 0;
+  }
+  adopt(handle, false);
+  return 1;
 }
 
 int32_t cBitmapFile::openForWrite(LPCWSTR fileName) {
-  return openFile(fileName, GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS, true);
+  closeFile();
+  if (!saveTarget.open(fileName)) {
+    recordSystemError(saveTarget.error());
+    return 0;
+  }
+  adopt(saveTarget.handle(), true);
+  return 1;
 }
 
 int32_t cBitmapFile::closeFile() {
   if (fileHandle == nullptr) return 1;
-  flush();
-  CloseHandle(fileHandle);
+  const bool flushed = flush();
+  if (!writing) {
+    CloseHandle(fileHandle);
+  } else if (flushed && !writeFailed && errorCode == errNone) {
+    if (!saveTarget.commit()) {
+      recordSystemError(saveTarget.error());
+      errorCode = errWrite;
+    }
+  } else {
+    saveTarget.abandon();
+    errorCode = errorCode == errNone ? errWrite : errorCode;
+  }
   fileHandle = nullptr;
   bufferStart = 0;
   readPos = readEnd = writeEnd = 0;
@@ -71,7 +87,7 @@ int32_t cBitmapFile::flush() {
   writeEnd = 0;
   if (bufferStart > fileSize) fileSize = bufferStart;
   if (failed) {
-    recordSystemError(error);
+    recordWriteFailure(error);
     return 0;
   }
   return 1;
@@ -184,7 +200,7 @@ int32_t cBitmapFile::writeBytes(const void* buffer, int32_t count) {
   if (!writing) {
     // Opened for reading: the platform refuses the write and says why.
     DWORD written = 0;
-    if (!WriteFile(fileHandle, in, want, &written, nullptr)) {
+    if (!WriteFile(fileHandle, in, want, &written, nullptr)) {  // a read file: not a save
       recordSystemError(GetLastError());
       return 0;
     }
@@ -208,7 +224,7 @@ int32_t cBitmapFile::writeBytes(const void* buffer, int32_t count) {
   bufferStart += written;
   if (bufferStart > fileSize) fileSize = bufferStart;
   if (failed) {
-    recordSystemError(error);
+    recordWriteFailure(error);
     return 0;
   }
   return 1;
@@ -223,6 +239,11 @@ int32_t cBitmapFile::writeByte(int32_t value) {
 int32_t cBitmapFile::seekTo(int32_t offset, int32_t origin) {
   if (fileHandle == nullptr) return 0;
   flush();
+  // The position the file is at already needs no platform call: a save
+  // to a pipe may "seek" to its start before the first byte.
+  if (writing && origin == seekFromBegin && offset >= 0 &&
+      static_cast<uint32_t>(offset) == position())
+    return 1;
   // A target inside the bytes already buffered needs no platform call; the
   // platform's file pointer is never used relative to itself.
   if (origin == seekFromBegin && !writing && offset >= 0) {

@@ -5,13 +5,16 @@
 // writes collect in the same buffer (a file is open for one or the other),
 // which is written out before any seek, tell or close. tell(), isAtEnd() and
 // seekTo() answer for the position up to which the caller has consumed or
-// produced bytes, as if every call went straight to the platform.
+// produced bytes, as if every call went straight to the platform. A file
+// opened for writing is a cSaveTarget: the target is replaced only when the
+// save closes it without a failure.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
 
 #include "image/imageErrors.h"
+#include "image/saveTarget.h"
 #include "platform/fileapi.h"
 
 class cImgStore;
@@ -43,10 +46,14 @@ class cBitmapFile {
   // Closes any open file, then opens an existing file for reading (others
   // may read it meanwhile, not write). On failure systemError is recorded.
   int32_t openForRead(LPCWSTR fileName);
-  // Closes any open file, then creates or truncates the file for writing.
+  // Closes any open file, then opens a new file whose bytes replace the
+  // named one when closeFile finds the save whole (see cSaveTarget).
   int32_t openForWrite(LPCWSTR fileName);
   // Writes out pending bytes, closes the file if one is open; always 1. A
-  // failed final write is recorded in systemError.
+  // failed final write is recorded in systemError. A file open for writing
+  // replaces its target only when no write failed and errorCode is still
+  // errNone; otherwise, or when the replacing fails, the target stays as it
+  // was and errorCode becomes errWrite (the platform's code in systemError).
   int32_t closeFile();
   // 1 when exactly count bytes were read. A platform failure records its
   // code; a read cut short by the end of the file records ERROR_HANDLE_EOF.
@@ -120,13 +127,16 @@ class cBitmapFile {
   int32_t bytesPerLine = 0;
 
  private:
-  int32_t openFile(LPCWSTR fileName, DWORD access, DWORD share, DWORD disposition,
-                   bool forWriting);
+  void adopt(HANDLE handle, bool forWriting);
   uint32_t position() const { return bufferStart + readPos + writeEnd; }
   int32_t readBytesFromFile(void* buffer, int32_t count);
   int32_t readSlow(uint8_t* out, uint32_t want);
   int32_t platformRead(uint8_t* out, uint32_t want, uint32_t& got);
   void recordSystemError(uint32_t code) { systemError = code; }
+  void recordWriteFailure(uint32_t code) {
+    systemError = code;
+    writeFailed = true;
+  }
 
   static constexpr uint32_t kBufferBytes = 64 * 1024;
   // One buffer serves reading or writing, whichever the open file is for.
@@ -138,4 +148,6 @@ class cBitmapFile {
   uint32_t writeEnd = 0;        // bytes waiting to be written
   uint32_t fileSize = 0;
   bool writing = false;
+  bool writeFailed = false;  // a write of the open file failed
+  cSaveTarget saveTarget;
 };

@@ -24,16 +24,37 @@
 #include "image/bitmapFile.h"
 #include "image/imgStore.h"
 #include "image/palette.h"
+#include "image/saveTarget.h"
 #include "tools/toolText.h"
 
 namespace {
 
-bool writeAll(FILE* out, const uint8_t* data, size_t bytes) {
-  return bytes == 0 || std::fwrite(data, 1, bytes, out) == bytes;
+// Where the bytes go, and the platform's code of the first write that failed.
+struct Output {
+  HANDLE handle;
+  uint32_t error = 0;
+};
+
+bool writeAll(Output& out, const uint8_t* data, size_t bytes) {
+  while (bytes > 0) {
+    const DWORD step = static_cast<DWORD>(std::min<size_t>(bytes, size_t{1} << 30));
+    DWORD written = 0;
+    if (!WriteFile(out.handle, data, step, &written, nullptr)) {
+      out.error = GetLastError();
+      return false;
+    }
+    if (written == 0) {
+      out.error = ERROR_WRITE_FAULT;
+      return false;
+    }
+    data += written;
+    bytes -= written;
+  }
+  return true;
 }
 
 // Rows that follow each other in memory go out in one write.
-bool writeTrueColorRows(FILE* out, const cImgStore& store) {
+bool writeTrueColorRows(Output& out, const cImgStore& store) {
   const size_t rowBytes = static_cast<size_t>(store.width) * 3;
   int32_t first = 0;
   while (first < store.rowCount) {
@@ -69,7 +90,7 @@ struct Bands {
   size_t lookUp(int32_t band, uint8_t* to) const { return lookUpBand(store, colors, first(band), last(band), to); }
 };
 
-bool writeBandsInTurn(FILE* out, const Bands& bands, uint8_t* buffer) {
+bool writeBandsInTurn(Output& out, const Bands& bands, uint8_t* buffer) {
   for (int32_t band = 0; band < bands.count; ++band)
     if (!writeAll(out, buffer, bands.lookUp(band, buffer))) return false;
   return true;
@@ -123,7 +144,7 @@ class BandPipe {
   bool failed = false;
 };
 
-bool writeBandsAlongside(FILE* out, const Bands& bands, uint8_t* buffers[2]) {
+bool writeBandsAlongside(Output& out, const Bands& bands, uint8_t* buffers[2]) {
   BandPipe pipe;
   std::thread writer;
   try {
@@ -151,7 +172,7 @@ bool writeBandsAlongside(FILE* out, const Bands& bands, uint8_t* buffers[2]) {
 }
 #endif
 
-bool writePaletteRows(FILE* out, const cBitmapFile& image) {
+bool writePaletteRows(Output& out, const cBitmapFile& image) {
   const cImgStore& store = *image.pixels;
   uint32_t colors[256] = {};
   if (image.palette) {
@@ -182,12 +203,30 @@ bool writePaletteRows(FILE* out, const cBitmapFile& image) {
 
 }  // namespace
 
-bool writePpm(const std::string& path, const cBitmapFile& image) {
+namespace {
+
+bool writePicture(Output& out, const cBitmapFile& image) {
   const cImgStore& store = *image.pixels;
-  FILE* out = openByName(path, "wb");
-  if (!out) return false;
-  bool ok = std::fprintf(out, "P6\n%d %d\n255\n", store.width, store.rowCount) > 0;
-  if (ok) ok = store.bitsPerPixel == 24 ? writeTrueColorRows(out, store) : writePaletteRows(out, image);
-  ok = std::fclose(out) == 0 && ok;
+  char header[48];
+  const int length = std::snprintf(header, sizeof header, "P6\n%d %d\n255\n", store.width, store.rowCount);
+  if (!writeAll(out, reinterpret_cast<const uint8_t*>(header), static_cast<size_t>(length))) return false;
+  const bool ok = store.bitsPerPixel == 24 ? writeTrueColorRows(out, store) : writePaletteRows(out, image);
+  if (!ok && out.error == 0) out.error = ERROR_NOT_ENOUGH_MEMORY;  // no band buffer
   return ok;
+}
+
+}  // namespace
+
+uint32_t writePpm(const std::string& path, const cBitmapFile& image) {
+  if (path == "-") {
+    Output out{GetStdHandle(STD_OUTPUT_HANDLE)};
+    writePicture(out, image);
+    return out.error;
+  }
+  cSaveTarget target;
+  const wideString name = toWide(path);
+  if (!target.open(name.c_str())) return target.error();
+  Output out{target.handle()};
+  if (!writePicture(out, image)) return out.error;  // the target abandons the file
+  return target.commit() ? 0 : target.error();
 }

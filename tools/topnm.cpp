@@ -61,7 +61,7 @@ int topnmCommand(const commandArgs& args) {
     std::fprintf(stderr, "zolmcom: %s: read failed (error %d)\n", input.c_str(), result);
     return 1;
   }
-  if (!writePpm(output, *image)) {
+  if (writePpm(output, *image) != 0) {
     std::fprintf(stderr, "zolmcom: %s: cannot write the picture\n", output.c_str());
     return 1;
   }

@@ -102,9 +102,11 @@ int32_t cBmpImg::saveFile(LPCWSTR fileName) {
 
   fileHeader.bfSize = fileEnd;
   fileHeader.bfOffBits = pixelStart;
-  seekTo(0, seekFromBegin);
+  // A target that cannot seek back (a pipe) cannot take the completed
+  // header: the save fails rather than append a second one.
   fileHeader.store(head);
-  if (!writeBytes(head, bmpFileHeader::size) || !flush() || rowsLost) errorCode = errWrite;
+  if (rowsLost || !seekTo(0, seekFromBegin) || !writeBytes(head, bmpFileHeader::size) || !flush())
+    errorCode = errWrite;
   closeFile();
   return errorCode;
 }

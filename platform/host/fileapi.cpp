@@ -25,6 +25,16 @@ struct HostFile {
   DWORD access;
 };
 
+// The standard streams' records live as long as the process; closing one
+// closes its descriptor but keeps the record.
+HostFile standardFiles[3] = {{kFileTag, 0, GENERIC_READ},
+                             {kFileTag, 1, GENERIC_WRITE},
+                             {kFileTag, 2, GENERIC_WRITE}};
+
+bool isStandard(const HostFile* file) {
+  return file >= standardFiles && file < standardFiles + 3;
+}
+
 HostFile* fileOf(HANDLE handle) {
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
   HostFile* file = static_cast<HostFile*>(handle);
@@ -52,6 +62,7 @@ DWORD errorFromErrno(int error) {
     case EDQUOT:
     case EFBIG: return ERROR_DISK_FULL;
     case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+    case EXDEV: return ERROR_NOT_SAME_DEVICE;
     case ELOOP: return ERROR_BAD_PATHNAME;
     default: return ERROR_GEN_FAILURE;
   }
@@ -73,6 +84,21 @@ bool toUtf8(LPCWSTR name, std::string& out) {
   return true;
 }
 
+// The UTF-8 path of a name, or false with the last error set.
+bool pathOf(LPCWSTR name, std::string& path) {
+  if (name == nullptr) return fail(ERROR_INVALID_PARAMETER);
+  if (name[0] == 0) return fail(ERROR_PATH_NOT_FOUND);
+  if (!toUtf8(name, path)) return fail(ERROR_INVALID_NAME);
+  return true;
+}
+
+// The folder that holds `path`, for syncing its entries.
+std::string folderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 }  // namespace
 
 extern "C" {
@@ -84,19 +110,8 @@ void WINAPI SetLastError(DWORD code) { lastError = code; }
 HANDLE WINAPI CreateFileW(LPCWSTR name, DWORD access, DWORD /*share*/,
                           LPSECURITY_ATTRIBUTES /*security*/, DWORD disposition,
                           DWORD /*flags*/, HANDLE /*templateFile*/) {
-  if (name == nullptr) {
-    fail(ERROR_INVALID_PARAMETER);
-    return INVALID_HANDLE_VALUE;
-  }
-  if (name[0] == 0) {
-    fail(ERROR_PATH_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
-  }
   std::string path;
-  if (!toUtf8(name, path)) {
-    fail(ERROR_INVALID_NAME);
-    return INVALID_HANDLE_VALUE;
-  }
+  if (!pathOf(name, path)) return INVALID_HANDLE_VALUE;
 
   int flags = O_CLOEXEC;
   bool reads = (access & GENERIC_READ) != 0;
@@ -244,12 +259,73 @@ DWORD WINAPI GetFileSize(HANDLE handle, LPDWORD sizeHigh) {
   return static_cast<DWORD>(size);
 }
 
+HANDLE WINAPI GetStdHandle(DWORD which) {
+  if (which != STD_INPUT_HANDLE && which != STD_OUTPUT_HANDLE && which != STD_ERROR_HANDLE) {
+    fail(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  HostFile* file = &standardFiles[STD_INPUT_HANDLE - which];
+  return file->tag == kFileTag ? file : INVALID_HANDLE_VALUE;
+}
+
+DWORD WINAPI GetFileType(HANDLE handle) {
+  HostFile* file = fileOf(handle);
+  if (!file) {
+    fail(ERROR_INVALID_HANDLE);
+    return FILE_TYPE_UNKNOWN;
+  }
+  struct stat info;
+  if (fstat(file->fd, &info) != 0) {
+    fail(errorFromErrno(errno));
+    return FILE_TYPE_UNKNOWN;
+  }
+  lastError = ERROR_SUCCESS;
+  if (S_ISREG(info.st_mode)) return FILE_TYPE_DISK;
+  if (S_ISCHR(info.st_mode)) return FILE_TYPE_CHAR;
+  if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) return FILE_TYPE_PIPE;
+  return FILE_TYPE_UNKNOWN;
+}
+
+BOOL WINAPI FlushFileBuffers(HANDLE handle) {
+  HostFile* file = fileOf(handle);
+  if (!file) return fail(ERROR_INVALID_HANDLE);
+  if (!(file->access & GENERIC_WRITE)) return fail(ERROR_ACCESS_DENIED);
+  if (::fsync(file->fd) != 0) return fail(errorFromErrno(errno));
+  return TRUE;
+}
+
+BOOL WINAPI MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
+  std::string source, target;
+  if (!pathOf(from, source) || !pathOf(to, target)) return FALSE;
+  struct stat info;
+  if (!(flags & MOVEFILE_REPLACE_EXISTING) && ::lstat(target.c_str(), &info) == 0)
+    return fail(ERROR_ALREADY_EXISTS);
+  if (::rename(source.c_str(), target.c_str()) != 0) return fail(errorFromErrno(errno));
+  if (flags & MOVEFILE_WRITE_THROUGH) {
+    // The new name lasts a crash only once its folder is on the disk.
+    const int folder = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool synced = folder >= 0 && ::fsync(folder) == 0;
+    const int error = errno;
+    if (folder >= 0) ::close(folder);
+    if (!synced) return fail(errorFromErrno(error));
+  }
+  lastError = ERROR_SUCCESS;
+  return TRUE;
+}
+
+BOOL WINAPI DeleteFileW(LPCWSTR name) {
+  std::string path;
+  if (!pathOf(name, path)) return FALSE;
+  if (::unlink(path.c_str()) != 0) return fail(errorFromErrno(errno));
+  return TRUE;
+}
+
 BOOL WINAPI CloseHandle(HANDLE handle) {
   HostFile* file = fileOf(handle);
   if (!file) return fail(ERROR_INVALID_HANDLE);
   file->tag = 0;
   int result = ::close(file->fd);
-  delete file;
+  if (!isStandard(file)) delete file;
   // The descriptor is released even when close reports a deferred write error.
   if (result != 0 && errno != EINTR) return fail(errorFromErrno(errno));
   return TRUE;

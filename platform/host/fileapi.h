@@ -1,6 +1,7 @@
 // The platform's file calls on Linux: CreateFileW, ReadFile, WriteFile,
-// SetFilePointer, GetFileSize, CloseHandle and the thread's last error code,
-// over POSIX descriptors. Names arrive as UTF-16 and are opened as UTF-8;
+// SetFilePointer, GetFileSize, GetFileType, FlushFileBuffers, CloseHandle,
+// MoveFileExW, DeleteFileW and the thread's last error code, over POSIX
+// descriptors. Names arrive as UTF-16 and are opened as UTF-8;
 // errno values are reported as the platform's error codes, so callers see the
 // same numbers on both sides (a missing file is 2, access denied 5).
 // Share modes are accepted but not enforced: POSIX has no mandatory locks.
@@ -24,7 +25,19 @@
 #define FILE_END 2u
 #define INVALID_SET_FILE_POINTER ((DWORD)-1)
 #define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
+#define FILE_TYPE_UNKNOWN 0u
+#define FILE_TYPE_DISK 1u
+#define FILE_TYPE_CHAR 2u
+#define FILE_TYPE_PIPE 3u
+#define STD_INPUT_HANDLE ((DWORD)-10)
+#define STD_OUTPUT_HANDLE ((DWORD)-11)
+#define STD_ERROR_HANDLE ((DWORD)-12)
+#define MOVEFILE_REPLACE_EXISTING 0x00000001u
+#define MOVEFILE_WRITE_THROUGH 0x00000008u
 
+#ifndef ERROR_NOT_SAME_DEVICE
+#define ERROR_NOT_SAME_DEVICE 17L
+#endif
 #ifndef ERROR_WRITE_FAULT
 #define ERROR_WRITE_FAULT 29L
 #endif
@@ -54,7 +67,23 @@ ZOLMPLATFORM_API BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer,
 ZOLMPLATFORM_API DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove,
                                              PLONG lpDistanceToMoveHigh, DWORD dwMoveMethod);
 ZOLMPLATFORM_API DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh);
+// The process's standard input, output or error as a file handle (file
+// descriptors 0, 1 and 2); INVALID_HANDLE_VALUE for any other number.
+ZOLMPLATFORM_API HANDLE WINAPI GetStdHandle(DWORD nStdHandle);
+// FILE_TYPE_DISK for a regular file, FILE_TYPE_CHAR for a device,
+// FILE_TYPE_PIPE for a pipe or socket, FILE_TYPE_UNKNOWN (last error set)
+// otherwise.
+ZOLMPLATFORM_API DWORD WINAPI GetFileType(HANDLE hFile);
+// Puts the file's data on the disk (fsync).
+ZOLMPLATFORM_API BOOL WINAPI FlushFileBuffers(HANDLE hFile);
 ZOLMPLATFORM_API BOOL WINAPI CloseHandle(HANDLE hObject);
+// Renames a file in one step. An existing target is replaced only with
+// MOVEFILE_REPLACE_EXISTING (ERROR_ALREADY_EXISTS otherwise);
+// MOVEFILE_WRITE_THROUGH returns once the folder's new entry is on the disk.
+ZOLMPLATFORM_API BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName,
+                                         DWORD dwFlags);
+// Removes a file; a folder is refused with ERROR_ACCESS_DENIED.
+ZOLMPLATFORM_API BOOL WINAPI DeleteFileW(LPCWSTR lpFileName);
 ZOLMPLATFORM_API DWORD WINAPI GetLastError(void);
 ZOLMPLATFORM_API void WINAPI SetLastError(DWORD dwErrCode);
 }

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <thread>
 
 #include "tests/image/imageTestFiles.h"
@@ -126,4 +129,47 @@ TEST(HostFileApi, LastErrorBelongsToTheThread) {
   }).join();
   EXPECT_EQ(other, 0u);
   EXPECT_EQ(GetLastError(), 1234u);
+}
+
+TEST(HostFileApi, MoveFileReplacesOnlyWhenAskedAndDeleteRemoves) {
+  testfiles::writeFile(scratchPath("move-from"), std::vector<uint8_t>{1});
+  testfiles::writeFile(scratchPath("move-to"), std::vector<uint8_t>{2, 2});
+  const std::u16string from = wide(scratchPath("move-from")), to = wide(scratchPath("move-to"));
+  EXPECT_FALSE(MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(testfiles::readFile(scratchPath("move-to")), (std::vector<uint8_t>{2, 2}));
+  EXPECT_TRUE(MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+  EXPECT_EQ(testfiles::readFile(scratchPath("move-to")), std::vector<uint8_t>{1});
+  EXPECT_NE(access(scratchPath("move-from").c_str(), F_OK), 0);
+  EXPECT_FALSE(MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+  EXPECT_TRUE(DeleteFileW(to.c_str()));
+  EXPECT_NE(access(scratchPath("move-to").c_str(), F_OK), 0);
+  EXPECT_FALSE(DeleteFileW(to.c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(DeleteFileW(wide(testfiles::scratchDir()).c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
+TEST(HostFileApi, FileTypeTellsFilesDevicesAndPipesApart) {
+  testfiles::writeFile(scratchPath("typed"), std::vector<uint8_t>{1});
+  HANDLE file = openRead(scratchPath("typed"));
+  EXPECT_EQ(GetFileType(file), FILE_TYPE_DISK);
+  EXPECT_FALSE(FlushFileBuffers(file));  // opened for reading
+  CloseHandle(file);
+  HANDLE device = CreateFileW(u"/dev/null", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(GetFileType(device), FILE_TYPE_CHAR);
+  CloseHandle(device);
+  const std::string fifo = scratchPath("typed-fifo");
+  unlink(fifo.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Read and write at once, so that opening the pipe does not wait for a peer.
+  HANDLE pipe = CreateFileW(wide(fifo).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(GetFileType(pipe), FILE_TYPE_PIPE);
+  CloseHandle(pipe);
+  EXPECT_EQ(GetFileType(INVALID_HANDLE_VALUE), FILE_TYPE_UNKNOWN);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_EQ(GetStdHandle(STD_ERROR_HANDLE) == INVALID_HANDLE_VALUE, false);
+  EXPECT_EQ(GetStdHandle(7), INVALID_HANDLE_VALUE);
 }
