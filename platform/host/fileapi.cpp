@@ -73,11 +73,18 @@ BOOL fail(DWORD code) {
   return FALSE;
 }
 
-// UTF-16 to UTF-8. A lone surrogate has no UTF-8 form: the name is refused.
+// UTF-16 to the name's bytes: UTF-8, and the escapes of bytes that are not
+// UTF-8 (utf.h) as those bytes, so that every name a conversion from bytes
+// gave opens exactly that file. Any other lone surrogate is no name.
 bool toUtf8(LPCWSTR name, std::string& out) {
   const size_t length = std::char_traits<char16_t>::length(name);
   for (size_t i = 0; i < length;) {
     const char32_t c = zolm_platform::decodeUtf16(name, length, i);
+    unsigned char byte;
+    if (zolm_platform::escapedByte(c, byte)) {
+      out += static_cast<char>(byte);
+      continue;
+    }
     if (zolm_platform::isSurrogate(c)) return false;
     zolm_platform::appendUtf8(out, c);
   }

@@ -1,6 +1,7 @@
 // UTF-8 <-> UTF-16 for the Linux stand-ins: one decoder and one encoder of
-// each form, behind the lenient conversion of the 8-bit calls, the strict one
-// of the type library reader and the counted conversions of winnls.cpp.
+// each form, behind the lenient (byte-keeping) conversion of the 8-bit calls
+// and file names, the strict one of the type library reader and the counted
+// conversions of winnls.cpp.
 #include "platform/host/utf.h"
 
 namespace zolm_platform {
@@ -34,6 +35,13 @@ bool decodeUtf8(const unsigned char* text, size_t length, size_t& i, char32_t& c
   if (c < kMinimum[extra] || c > 0x10FFFF || isSurrogate(c)) return false;
   i += 1 + extra;
   return true;
+}
+
+char32_t decodeUtf8Escaping(const unsigned char* text, size_t length, size_t& i) {
+  char32_t c;
+  if (decodeUtf8(text, length, i, c)) return c;
+  // ASCII always decodes, so the byte is 0x80 or above.
+  return 0xDC00 + text[i++];
 }
 
 char32_t decodeUtf16(const char16_t* text, size_t length, size_t& i) {
@@ -87,15 +95,7 @@ std::u16string utf8ToUtf16(const char* text, size_t length) {
   out.reserve(length);
   const auto* p = reinterpret_cast<const unsigned char*>(text);
   size_t i = 0;
-  while (i < length) {
-    char32_t c;
-    if (!decodeUtf8(p, length, i, c)) {
-      // The malformed byte alone is replaced; decoding resumes after it.
-      c = kReplacement;
-      ++i;
-    }
-    appendUtf16(out, c);
-  }
+  while (i < length) appendUtf16(out, decodeUtf8Escaping(p, length, i));
   return out;
 }
 
@@ -122,7 +122,11 @@ std::string utf16ToUtf8(const char16_t* text, size_t length) {
   size_t i = 0;
   while (i < length) {
     const char32_t c = decodeUtf16(text, length, i);
-    appendUtf8(out, isSurrogate(c) ? kReplacement : c);
+    unsigned char byte;
+    if (escapedByte(c, byte))
+      out += static_cast<char>(byte);
+    else
+      appendUtf8(out, isSurrogate(c) ? kReplacement : c);
   }
   return out;
 }

@@ -1,9 +1,13 @@
 // UTF-8 and UTF-16 conversion for the Linux stand-ins: the 8-bit ("A") calls
 // take UTF-8, the system's ANSI code page on Linux, and the stand-ins keep
-// their text in UTF-16 as the platform does. Malformed input becomes U+FFFD,
-// except in the strict form, which refuses it (type library sources). The
-// code point steps underneath are here too, for the conversion calls that
-// count and bound their output themselves (winnls.cpp).
+// their text in UTF-16 as the platform does. On Linux a file name is any
+// string of bytes, so the lenient conversion loses none: each byte that is
+// not part of valid UTF-8 travels through UTF-16 as the lone surrogate
+// U+DC80..U+DCFF (U+DC00 plus the byte) and turns back into that byte on
+// the way out; other lone surrogates become U+FFFD. The strict form refuses
+// malformed input (type library sources). The code point steps underneath
+// are here too, for the conversion calls that count and bound their output
+// themselves (winnls.cpp) and the file calls (fileapi.cpp).
 // Private to libzolmplatform.so.
 #pragma once
 
@@ -28,6 +32,18 @@ inline bool isSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 // moved past it; false for a malformed one (a stray or unknown byte, cut
 // short, overlong, a surrogate or beyond U+10FFFF), with i left where it was.
 bool decodeUtf8(const unsigned char* text, size_t length, size_t& i, char32_t& c);
+// One code point of UTF-8 text at text[i] (i < length) as decodeUtf8 gives
+// it, or for a byte that starts no valid sequence its escape U+DC00 + byte,
+// i moved past what was taken either way.
+char32_t decodeUtf8Escaping(const unsigned char* text, size_t length, size_t& i);
+// True when c is the escape of a byte that is not UTF-8 (U+DC80..U+DCFF),
+// with that byte in `byte`.
+inline bool escapedByte(char32_t c, unsigned char& byte) {
+  if (c < 0xDC80 || c > 0xDCFF) return false;
+  byte = static_cast<unsigned char>(c - 0xDC00);
+  return true;
+}
+
 // One code point of UTF-16 text at text[i] (i < length), a surrogate pair
 // joined, and i moved past it; a surrogate without its partner comes back as
 // it stands, for the caller to replace or refuse.

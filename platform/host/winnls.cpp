@@ -112,14 +112,11 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLen
   bool measuring = (dest == nullptr || capacity == 0);
   int written = 0;
   for (size_t i = 0; i < length;) {
-    char32_t cp;
-    if (!zolm_platform::decodeUtf8(s, length, i, cp)) {
-      if (flags & MB_ERR_INVALID_CHARS) {
-        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-        return 0;
-      }
-      cp = 0xFFFD;  // for the malformed byte alone; decoding resumes after it
-      ++i;
+    // A byte that is not UTF-8 keeps its value as an escape (utf.h).
+    const char32_t cp = zolm_platform::decodeUtf8Escaping(s, length, i);
+    if ((flags & MB_ERR_INVALID_CHARS) && zolm_platform::isSurrogate(cp)) {
+      SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+      return 0;
     }
     WCHAR units[2];
     const int n = zolm_platform::encodeUtf16(cp, units);
@@ -149,15 +146,17 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLe
   const size_t length = static_cast<size_t>(sourceLength);
   for (size_t i = 0; i < length;) {
     char32_t cp = zolm_platform::decodeUtf16(source, length, i);
-    if (zolm_platform::isSurrogate(cp)) {  // one without its partner
-      if (flags & WC_ERR_INVALID_CHARS) {
-        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-        return 0;
-      }
-      cp = 0xFFFD;
-    }
     unsigned char bytes[4];
-    const int n = zolm_platform::encodeUtf8(cp, bytes);
+    int n;
+    if (zolm_platform::isSurrogate(cp) && (flags & WC_ERR_INVALID_CHARS)) {
+      SetLastError(ERROR_NO_UNICODE_TRANSLATION);  // one without its partner
+      return 0;
+    }
+    if (zolm_platform::escapedByte(cp, bytes[0])) {
+      n = 1;  // the byte that came in (MultiByteToWideChar)
+    } else {
+      n = zolm_platform::encodeUtf8(zolm_platform::isSurrogate(cp) ? 0xFFFD : cp, bytes);
+    }
     if (!PutUnits(reinterpret_cast<const char*>(bytes), n, dest, capacity, measuring, written))
       return 0;
   }

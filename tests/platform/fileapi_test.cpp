@@ -173,3 +173,14 @@ TEST(HostFileApi, FileTypeTellsFilesDevicesAndPipesApart) {
   EXPECT_EQ(GetStdHandle(STD_ERROR_HANDLE) == INVALID_HANDLE_VALUE, false);
   EXPECT_EQ(GetStdHandle(7), INVALID_HANDLE_VALUE);
 }
+
+// Bytes that are not UTF-8 come in as U+DC00 plus the byte (utf.h) and
+// name the file with exactly those bytes.
+TEST(HostFileApi, EscapedBytesNameTheFileWithThoseBytes) {
+  testfiles::writeFile(scratchPath("caf\xE9"), std::vector<uint8_t>{1, 2, 3});
+  const std::u16string name = wide(testfiles::scratchDir()) + u"/caf\xDCE9";
+  HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetFileSize(file, nullptr), 3u);
+  CloseHandle(file);
+}

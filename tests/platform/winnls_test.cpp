@@ -63,13 +63,17 @@ TEST(MultiByteToWideChar, DecodesUtf8IncludingSurrogatePairs) {
   EXPECT_EQ(out[4], 0);
 }
 
-TEST(MultiByteToWideChar, ReplacesMalformedInputAndRespectsCapacity) {
-  const char bad[] = "\xC0\xAFx";  // an overlong slash
-  WCHAR out[4];
-  ASSERT_EQ(MultiByteToWideChar(CP_UTF8, 0, bad, -1, out, 4), 4);
-  EXPECT_EQ(out[0], 0xFFFD);
-  EXPECT_EQ(out[1], 0xFFFD);
-  EXPECT_EQ(out[2], u'x');
+// Bytes that are not UTF-8 keep their value: each becomes U+DC00 plus the
+// byte and comes back as that byte; an overlong form is no character.
+TEST(MultiByteToWideChar, KeepsMalformedBytesAndRespectsCapacity) {
+  const char bad[] = "\xC0\xAFx\xE9\xED\xA0\x80\xF4\x90\x80\x80";  // overlong '/', Latin-1, surrogate, > U+10FFFF
+  WCHAR out[16];
+  ASSERT_EQ(MultiByteToWideChar(CP_UTF8, 0, bad, -1, out, 16), 12);
+  const WCHAR expected[] = {0xDCC0, 0xDCAF, u'x', 0xDCE9, 0xDCED, 0xDCA0, 0xDC80, 0xDCF4, 0xDC90, 0xDC80, 0xDC80, 0};
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(out[i], expected[i]) << i;
+  char back[16];
+  ASSERT_EQ(WideCharToMultiByte(CP_UTF8, 0, out, -1, back, sizeof back, nullptr, nullptr), 12);
+  EXPECT_EQ(std::string(back), std::string(bad));
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bad, -1, out, 4), 0);
   WCHAR tiny[2] = {0x1111, 0x2222};
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "abc", -1, tiny, 2), 0);
@@ -77,7 +81,7 @@ TEST(MultiByteToWideChar, ReplacesMalformedInputAndRespectsCapacity) {
   EXPECT_EQ(MultiByteToWideChar(1252, 0, "abc", -1, out, 4), 0);
 }
 
-TEST(WideCharToMultiByte, EncodesUtf8AndReplacesLoneSurrogates) {
+TEST(WideCharToMultiByte, EncodesUtf8AndReplacesOtherLoneSurrogates) {
   const WCHAR text[] = {u'A', 0x00E4, 0xD83D, 0xDE00, 0xDC00, 0};
   char out[16];
   int n = WideCharToMultiByte(CP_ACP, 0, text, -1, out, sizeof out, nullptr, nullptr);

@@ -245,18 +245,18 @@ TEST_F(Registry, EightBitCallsSpeakUtf8AndBinaryStaysRaw) {
   RegCloseKey(key);
 }
 
-TEST_F(Registry, EightBitCallsReplaceMalformedUtf8ByteByByte) {
+TEST_F(Registry, EightBitCallsKeepMalformedUtf8ByteByByte) {
   HKEY key = create(HKEY_CLASSES_ROOT, "text");
   // An overlong NUL in the name; in the data a sequence cut short by a
   // letter, then a character beyond the 16-bit range.
   setString(key, "bad\xC0\x80", "x\xE2\x82y\xF0\x9F\x8E\xA8");
   DWORD size = 0;
-  EXPECT_EQ(wideText(key, u"bad\uFFFD\uFFFD", &size), u"x\uFFFD\uFFFDy\U0001F3A8");
+  // Each byte that is not UTF-8 is U+DC00 plus the byte in UTF-16 ...
+  EXPECT_EQ(wideText(key, u"bad\xDCC0\xDC80", &size), u"x\xDCE2\xDC82y\U0001F3A8");
   EXPECT_EQ(size, 7 * sizeof(char16_t));
-  // Read back through the 8-bit call, each replacement is three bytes.
-  EXPECT_EQ(narrowText(key, "bad\xEF\xBF\xBD\xEF\xBF\xBD", &size),
-            "x\xEF\xBF\xBD\xEF\xBF\xBDy\xF0\x9F\x8E\xA8");
-  EXPECT_EQ(size, 13u);
+  // ... and that byte again through the 8-bit call.
+  EXPECT_EQ(narrowText(key, "bad\xC0\x80", &size), "x\xE2\x82y\xF0\x9F\x8E\xA8");
+  EXPECT_EQ(size, 9u);
   RegCloseKey(key);
 }
 
