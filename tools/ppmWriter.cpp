@@ -69,7 +69,7 @@ bool writeTrueColorRows(Output& out, const cImgStore& store) {
 
 // Palette rows [first, last) as red, green, blue bytes at `to`; the bytes
 // written. Each colour is four bytes so that a pixel is one 32-bit store;
-// the fourth byte is overwritten by the next pixel (one byte of slack).
+// the fourth byte is overwritten by the next pixel (the band has slack).
 size_t lookUpBand(const cImgStore& store, const uint32_t* colors, int32_t first, int32_t last, uint8_t* to) {
   uint8_t* const start = to;
   const size_t width = static_cast<size_t>(store.width);
@@ -80,14 +80,41 @@ size_t lookUpBand(const cImgStore& store, const uint32_t* colors, int32_t first,
   return static_cast<size_t>(to - start);
 }
 
+// Two-colour pictures (1 bit a pixel, indexes 0 and 1) four pixels at a
+// time: `quads` holds the 16 ways four such pixels look, 12 bytes each in
+// 16 (the last four bytes are overwritten by the next four pixels).
+struct QuadColors {
+  uint8_t bytes[16][16];
+};
+
+size_t lookUpTwoColourBand(const cImgStore& store, const uint32_t* colors, const QuadColors& quads, int32_t first,
+                           int32_t last, uint8_t* to) {
+  uint8_t* const start = to;
+  const size_t width = static_cast<size_t>(store.width);
+  for (int32_t r = first; r < last; ++r) {
+    const uint8_t* row = store.getRow(r);
+    size_t x = 0;
+    for (; x + 4 <= width; x += 4, to += 12) {
+      const unsigned quad = (row[x] & 1u) | (row[x + 1] & 1u) << 1 | (row[x + 2] & 1u) << 2 | (row[x + 3] & 1u) << 3;
+      std::memcpy(to, quads.bytes[quad], 16);
+    }
+    for (; x < width; ++x, to += 3) std::memcpy(to, &colors[row[x] & 1u], 4);
+  }
+  return static_cast<size_t>(to - start);
+}
+
 struct Bands {
   const cImgStore& store;
   const uint32_t* colors;
+  const QuadColors* quads;  // for two-colour pictures, else null
   int32_t rowsPerBand;
   int32_t count;
   int32_t first(int32_t band) const { return band * rowsPerBand; }
   int32_t last(int32_t band) const { return static_cast<int32_t>(std::min<int64_t>(store.rowCount, int64_t{band + 1} * rowsPerBand)); }
-  size_t lookUp(int32_t band, uint8_t* to) const { return lookUpBand(store, colors, first(band), last(band), to); }
+  size_t lookUp(int32_t band, uint8_t* to) const {
+    return quads ? lookUpTwoColourBand(store, colors, *quads, first(band), last(band), to)
+                 : lookUpBand(store, colors, first(band), last(band), to);
+  }
 };
 
 bool writeBandsInTurn(Output& out, const Bands& bands, uint8_t* buffer) {
@@ -182,13 +209,21 @@ bool writePaletteRows(Output& out, const cBitmapFile& image) {
       std::memcpy(&colors[i], rgb, 3);
     }
   }
+  // A picture of 1 bit a pixel holds only indexes 0 and 1.
+  QuadColors quads;
+  const bool twoColours = image.bitsPerPixel == 1;
+  if (twoColours) {
+    for (unsigned quad = 0; quad < 16; ++quad)
+      for (unsigned k = 0; k < 4; ++k) std::memcpy(quads.bytes[quad] + 3 * k, &colors[(quad >> k) & 1u], 4);
+  }
   // About 1 MiB of output a band, at least one row.
   const size_t rowBytes = static_cast<size_t>(store.width) * 3;
   const int32_t rowsPerBand = static_cast<int32_t>(
       rowBytes == 0 ? 1 : std::max<size_t>(1, std::min<size_t>(INT32_MAX / 2, (size_t{1} << 20) / rowBytes)));
-  const Bands bands{store, colors, rowsPerBand,
+  const Bands bands{store, colors, twoColours ? &quads : nullptr, rowsPerBand,
                     static_cast<int32_t>((int64_t{store.rowCount} + rowsPerBand - 1) / rowsPerBand)};
-  const size_t bandBytes = static_cast<size_t>(rowsPerBand) * rowBytes + 1;
+  // Four bytes of slack: the last four pixels of a band are written as 16 bytes.
+  const size_t bandBytes = static_cast<size_t>(rowsPerBand) * rowBytes + 4;
   std::unique_ptr<uint8_t[]> first(new (std::nothrow) uint8_t[bandBytes]);
   if (!first) return false;
 #ifndef _WIN32

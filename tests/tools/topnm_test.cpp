@@ -41,7 +41,7 @@ std::string copyAs(const std::string& source, const std::string& name) {
 
 TEST(Topnm, WritesThePictureAsBinaryPpm) {
   const std::string out = scratchPath("out.ppm");
-  for (const char* name : {"bmp-info-8", "bmp-rle4-hand", "pcx-1x4", "pcx-8x3"}) {
+  for (const char* name : {"bmp-info-8", "bmp-info-1", "bmp-rle4-hand", "pcx-1x1", "pcx-1x4", "pcx-8x3"}) {
     const std::string picture = kData + "/valid/" + name + (name[0] == 'b' ? ".bmp" : ".pcx");
     CommandRun run = zolmcom("topnm " + picture + " " + out);
     EXPECT_EQ(run.status, 0) << name << run.errors;
@@ -98,24 +98,26 @@ namespace {
 // A raw BMP of several output bands (about 1 MiB each) whose pixel bytes
 // are a pattern of their place; its pixel data in `data`.
 std::string largeBmp(uint16_t bits, int32_t width, int32_t height, std::vector<uint8_t>& data) {
-  const int32_t rowBytes = (width * (bits / 8) + 3) / 4 * 4;
+  const int32_t rowBytes = (width * bits + 31) / 32 * 4;
   data.assign(static_cast<size_t>(rowBytes) * height, 0);
   for (int32_t fileRow = 0; fileRow < height; ++fileRow)
-    for (int32_t x = 0; x < width * (bits / 8); ++x)
+    for (int32_t x = 0; x < (width * bits + 7) / 8; ++x)
       data[static_cast<size_t>(fileRow) * rowBytes + x] = static_cast<uint8_t>(x * 7 + fileRow * 13);
   const std::string picture = scratchPath("large" + std::to_string(bits) + ".bmp");
-  testfiles::writeFile(picture, testfiles::bmpInfoFile(width, height, bits, 0, bits == 8 ? 256 : 0, data));
+  const uint32_t colours = bits == 24 ? 0 : 1u << bits;
+  testfiles::writeFile(picture, testfiles::bmpInfoFile(width, height, bits, 0, colours, data));
   return picture;
 }
 
 }  // namespace
 
-// Palette rows are looked up and written band after band, 24-bit rows go
-// out in large writes; every pixel must land in its place, rows from the top.
+// Palette rows are looked up and written band after band (two-colour rows
+// four pixels at a time), 24-bit rows go out in large writes; every pixel
+// must land in its place, rows from the top.
 TEST(Topnm, LargePicturesComeOutWhole) {
-  const int32_t width = 700, height = 1500;  // 3.1 MB of PPM
-  for (uint16_t bits : {8, 24}) {
-    const int32_t rowBytes = (width * (bits / 8) + 3) / 4 * 4;
+  const int32_t width = 701, height = 1500;  // 3.2 MB of PPM
+  for (uint16_t bits : {1, 8, 24}) {
+    const int32_t rowBytes = (width * bits + 31) / 32 * 4;
     std::vector<uint8_t> data;
     const std::string picture = largeBmp(bits, width, height, data);
     const std::string out = scratchPath("large.ppm");
@@ -131,10 +133,11 @@ TEST(Topnm, LargePicturesComeOutWhole) {
       for (int32_t x = 0; x < width; ++x) {
         const uint8_t* pixel = rgb.data() + (static_cast<size_t>(y) * width + x) * 3;
         // Palette entry i is red 3i, green 2i, blue i; 24-bit files hold blue, green, red.
+        const uint8_t index = bits == 1 ? (fileRow[x / 8] >> (7 - x % 8)) & 1 : fileRow[x];
         const uint8_t expected[3] = {
-            bits == 8 ? uint8_t(3 * fileRow[x]) : fileRow[3 * x + 2],
-            bits == 8 ? uint8_t(2 * fileRow[x]) : fileRow[3 * x + 1],
-            bits == 8 ? fileRow[x] : fileRow[3 * x]};
+            bits < 24 ? uint8_t(3 * index) : fileRow[3 * x + 2],
+            bits < 24 ? uint8_t(2 * index) : fileRow[3 * x + 1],
+            bits < 24 ? index : fileRow[3 * x]};
         ASSERT_EQ(0, std::memcmp(pixel, expected, 3)) << bits << " bits, pixel " << x << ", " << y;
       }
     }
