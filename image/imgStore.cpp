@@ -10,21 +10,6 @@
 
 #include "platform/memoryapi.h"
 
-int64_t imgRowBytes(int64_t width, int64_t bitsPerPixel) {
-  if (width < 0 || bitsPerPixel < 0) return -1;
-  if (bitsPerPixel != 0 && width > (INT64_MAX - 7) / bitsPerPixel) return -1;
-  int64_t bytes = (width * bitsPerPixel + 7) / 8;
-  return bytes > INT32_MAX ? -1 : bytes;
-}
-
-int64_t imgPaddedRowBytes(int64_t width, int64_t bitsPerPixel, int64_t alignment) {
-  if (alignment <= 0) return -1;
-  int64_t bytes = imgRowBytes(width, bitsPerPixel);
-  if (bytes < 0) return -1;
-  bytes = (bytes + alignment - 1) / alignment * alignment;
-  return bytes > INT32_MAX ? -1 : bytes;
-}
-
 bool imgStoreAllowed(int64_t width, int64_t rows, int64_t bytesPerPixel, int64_t fileBytes) {
   if (width < 0 || rows < 0 || bytesPerPixel <= 0 || fileBytes < 0) return false;
   int64_t widthForCount = width > 0 ? width : 1;
@@ -42,10 +27,9 @@ bool imgStoreAllowed(int64_t width, int64_t rows, int64_t bytesPerPixel, int64_t
 
 cImgStore::cImgStore(int32_t newRowCount, int32_t newWidth, int32_t newBitsPerPixel)
     : rowCount(newRowCount), width(newWidth), bitsPerPixel(newBitsPerPixel) {
-  // Signed 32-bit arithmetic as the row size is defined; sizes that overflow
-  // it make the store fail instead of wrapping.
-  int64_t bytes = (static_cast<int64_t>(newWidth) * newBitsPerPixel + 7) / 8;
-  rowBytes = (bytes < INT32_MIN || bytes > INT32_MAX) ? -1 : static_cast<int32_t>(bytes);
+  // A size that does not fit 32 bits (or a negative width) makes the store
+  // fail instead of wrapping.
+  rowBytes = static_cast<int32_t>(imgRowBytes(newWidth, newBitsPerPixel));
 
   // A negative count, or one whose table of row pointers cannot be addressed
   // in 32 bits, is refused like a failed allocation.

@@ -51,12 +51,23 @@ constexpr int64_t kImgSystemBlockBytes = int64_t{1} << 20;
 
 // (width * bitsPerPixel + 7) / 8 computed in 64 bits; -1 when it does not fit
 // a signed 32-bit byte count or an argument is negative.
-int64_t imgRowBytes(int64_t width, int64_t bitsPerPixel);
+inline int64_t imgRowBytes(int64_t width, int64_t bitsPerPixel) {
+  if (width < 0 || bitsPerPixel < 0) return -1;
+  if (bitsPerPixel != 0 && width > (INT64_MAX - 7) / bitsPerPixel) return -1;
+  const int64_t bytes = (width * bitsPerPixel + 7) / 8;
+  return bytes > INT32_MAX ? -1 : bytes;
+}
 
 // (width * bitsPerPixel + 7) / 8 rounded up to a multiple of `alignment`
 // bytes (BMP rows are padded to 4); -1 when it does not fit a signed 32-bit
 // byte count, an argument is negative or alignment is not positive.
-int64_t imgPaddedRowBytes(int64_t width, int64_t bitsPerPixel, int64_t alignment);
+inline int64_t imgPaddedRowBytes(int64_t width, int64_t bitsPerPixel, int64_t alignment) {
+  if (alignment <= 0) return -1;
+  int64_t bytes = imgRowBytes(width, bitsPerPixel);
+  if (bytes < 0) return -1;
+  bytes = (bytes + alignment - 1) / alignment * alignment;
+  return bytes > INT32_MAX ? -1 : bytes;
+}
 
 // Limits on the pictures the readers build a pixel store for.
 // At most 2^28 pixels (16384 x 16384): a 24-bit store of that size takes

@@ -66,9 +66,11 @@ void describe(Description& block, int32_t width, int32_t height, int32_t bitCoun
   }
 }
 
-// Bytes of one bitmap row: bits rounded up to whole 32-bit words.
+// Bytes of one bitmap row: bits rounded up to whole 32-bit words; 0 for a
+// row no bitmap can have.
 size_t bitmapStride(int32_t bitCount, int32_t width) {
-  return static_cast<size_t>(imgPaddedRowBytes(width, bitCount, 4));
+  const int64_t bytes = imgPaddedRowBytes(width, bitCount, 4);
+  return bytes < 0 ? 0 : static_cast<size_t>(bytes);
 }
 
 // A pixel store whose rows are the memory rows of a DIB section, which it

@@ -1,17 +1,35 @@
 // cBmpDecoder: one function per encoding and depth, each producing one row.
 // Uncompressed rows are read in blocks, never byte by byte; RLE data is read
-// in pairs, with the literal (absolute) runs read as one block. Every write is
-// bounded by the row buffer's capacity and by the row's pixel count.
+// through a byte cursor over the image's read buffer, literal (absolute) runs
+// a buffer's worth at a time. Every write is bounded by the row buffer's
+// capacity and by the row's pixel count.
 #include "image/bmp/bmpDecoder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "image/bitmapFile.h"
+#include "image/bmp/bmpHeaders.h"
+#include "image/byteCursor.h"
+#include "image/imgStore.h"
 #include "image/pixelTables.h"
 
 namespace {
 
-int32_t minimum(int64_t a, int64_t b) { return static_cast<int32_t>(a < b ? a : b); }
+// Spreads `take` bytes of packed pixels, perByte to a byte, leftmost pixel
+// first, into one byte per pixel at buffer[first...], through `table`
+// (perByte pixels per byte value); pixels at `limit` and beyond are dropped.
+template <int perByte>
+void spreadPacked(uint8_t* buffer, int64_t first, int32_t limit, const uint8_t* packed, int32_t take,
+                  const uint8_t (*table)[perByte]) {
+  for (int32_t j = 0; j < take; ++j, first += perByte) {
+    if (first + perByte <= limit) {
+      std::memcpy(buffer + first, table[packed[j]], perByte);
+      continue;
+    }
+    for (int64_t i = first; i < first + perByte && i < limit; ++i) buffer[i] = table[packed[j]][i - first];
+  }
+}
 
 }  // namespace
 
@@ -32,9 +50,9 @@ int32_t cBmpDecoder::decodeLine(uint8_t* buffer, int32_t pixelCount) {
   rowComplete = false;
   if (pixelCount < 0) pixelCount = 0;
   switch (compression) {
-    case 0: readRawRow(buffer, pixelCount); break;
-    case 1:
-    case 2: readRleRow(buffer, pixelCount); break;
+    case kBmpUncompressed: readRawRow(buffer, pixelCount); break;
+    case kBmpRle8:
+    case kBmpRle4: readRleRow(buffer, pixelCount); break;
     default: status = statusBadCompression; break;
   }
   return getStatus();
@@ -42,8 +60,8 @@ int32_t cBmpDecoder::decodeLine(uint8_t* buffer, int32_t pixelCount) {
 
 void cBmpDecoder::readRawRow(uint8_t* buffer, int32_t n) {
   switch (bitsPerPixel) {
-    case 1: readRaw1Row(buffer, n); break;
-    case 4: readRaw4Row(buffer, n); break;
+    case 1:
+    case 4: readPackedRow(buffer, n); break;
     case 8: readRaw8Row(buffer, n); break;
     case 24: readRaw24Row(buffer, n); break;
     default:
@@ -53,56 +71,32 @@ void cBmpDecoder::readRawRow(uint8_t* buffer, int32_t n) {
   }
 }
 
-void cBmpDecoder::skipRowFill(int64_t rowBytes) {
-  // Rows are padded to a multiple of four bytes.
-  int64_t fill = (rowBytes + 3) / 4 * 4 - rowBytes;
+void cBmpDecoder::skipRowFill(int32_t n) {
+  const int64_t fill = imgPaddedRowBytes(n, bitsPerPixel, 4) - imgRowBytes(n, bitsPerPixel);
   if (fill > 0) source->skipBytes(static_cast<int32_t>(fill));
 }
 
-void cBmpDecoder::readRaw1Row(uint8_t* buffer, int32_t n) {
-  const int32_t limit = minimum(n, rowCapacity);
-  const int64_t packed = (static_cast<int64_t>(n) + 7) / 8;
+// Rows of 1 and 4 bits: 8 or 2 pixels a byte, leftmost in the top bits.
+void cBmpDecoder::readPackedRow(uint8_t* buffer, int32_t n) {
+  const int32_t limit = std::min(n, rowCapacity);
+  const int64_t packed = imgRowBytes(n, bitsPerPixel);
+  const int32_t perByte = bitsPerPixel == 1 ? 8 : 2;
   uint8_t chunk[256];
-  int64_t done = 0;
-  while (done < packed) {
-    int32_t take = minimum(packed - done, sizeof chunk);
+  for (int64_t done = 0; done < packed;) {
+    const int32_t take = static_cast<int32_t>(std::min<int64_t>(packed - done, sizeof chunk));
     if (!source->readBytes(chunk, take)) return;
-    for (int32_t j = 0; j < take; ++j) {
-      int64_t first = (done + j) * 8;
-      if (first + 8 <= limit) {
-        std::memcpy(buffer + first, kImgMsbFirstBits.pixels[chunk[j]], 8);
-        continue;
-      }
-      for (int64_t i = first; i < first + 8 && i < limit; ++i)
-        buffer[i] = kImgMsbFirstBits.pixels[chunk[j]][i - first];
-    }
+    if (perByte == 8)
+      spreadPacked<8>(buffer, done * 8, limit, chunk, take, kImgMsbFirstBits.pixels);
+    else
+      spreadPacked<2>(buffer, done * 2, limit, chunk, take, kImgNibblePairs.pixels);
     done += take;
   }
   rowComplete = true;
-  skipRowFill(packed);
-}
-
-void cBmpDecoder::readRaw4Row(uint8_t* buffer, int32_t n) {
-  const int32_t limit = minimum(n, rowCapacity);
-  const int64_t packed = (static_cast<int64_t>(n) + 1) / 2;
-  uint8_t chunk[256];
-  int64_t done = 0;
-  while (done < packed) {
-    int32_t take = minimum(packed - done, sizeof chunk);
-    if (!source->readBytes(chunk, take)) return;
-    for (int32_t j = 0; j < take; ++j) {
-      int64_t first = (done + j) * 2;
-      if (first < limit) buffer[first] = static_cast<uint8_t>(chunk[j] >> 4);
-      if (first + 1 < limit) buffer[first + 1] = static_cast<uint8_t>(chunk[j] & 0x0F);
-    }
-    done += take;
-  }
-  rowComplete = true;
-  skipRowFill(packed);
+  skipRowFill(n);
 }
 
 void cBmpDecoder::readRaw8Row(uint8_t* buffer, int32_t n) {
-  const int32_t take = minimum(n, rowCapacity);
+  const int32_t take = std::min(n, rowCapacity);
   if (!source->readBytes(buffer, take)) return;
   if (take < n && !source->skipBytes(n - take)) return;
   rowComplete = true;
@@ -110,10 +104,10 @@ void cBmpDecoder::readRaw8Row(uint8_t* buffer, int32_t n) {
 }
 
 void cBmpDecoder::readRaw24Row(uint8_t* buffer, int32_t n) {
-  const int32_t pixels = minimum(n, rowCapacity / 3);
-  const int64_t rowBytes = 3 * static_cast<int64_t>(n);
+  const int32_t pixels = std::min(n, rowCapacity / 3);
+  const int64_t rowBytes = imgRowBytes(n, 24);
   if (!source->readBytes(buffer, 3 * pixels)) return;
-  if (pixels < n && !source->skipBytes(static_cast<int32_t>(rowBytes - 3 * pixels))) return;
+  if (pixels < n && !source->skipBytes(static_cast<int32_t>(rowBytes - 3 * int64_t{pixels}))) return;
   // The file holds blue, green, red; the store red, green, blue.
   for (int32_t i = 0; i < pixels; ++i) {
     uint8_t blue = buffer[3 * i];
@@ -121,35 +115,110 @@ void cBmpDecoder::readRaw24Row(uint8_t* buffer, int32_t n) {
     buffer[3 * i + 2] = blue;
   }
   rowComplete = true;
-  skipRowFill(rowBytes);
+  skipRowFill(n);
 }
 
-// RLE rows are pairs of bytes. The reader's states: a pair (count, value)
-// with count > 0 is an encoded run; count 0 makes value an escape: 0 end of
-// line, 1 end of bitmap, 2 delta, 3 and more a literal (absolute) run of that
-// many pixels, padded to an even number of bytes. Pixels beyond the row are
-// dropped; a literal run is always read whole, so the next pair is found
-// where the encoder put it. RLE8 pixels are bytes; RLE4 pixels are nibbles,
-// high nibble first, and a run alternates between the two nibbles of its
-// value.
-//
-// Pairs are taken in place from the image's read buffer while a whole pair,
-// its literal bytes and at least one byte more lie there: the file position
-// then stays before the end of the file and the status cannot change. The
-// pair at the edge of the buffer goes through the file calls, followed by
-// the status check.
+// RLE rows are pairs of bytes, read in these states:
+//   neutral  a pair begins: its first byte is the count of an encoded run,
+//            or 0 for an escape;
+//   run      the second byte is the value of the run's pixels;
+//   escape   the second byte says what follows: 0 end of line, 1 end of
+//            bitmap, 2 a delta, 3 and more a literal (absolute) run of that
+//            many pixels;
+//   literal  the run's pixel bytes, padded to an even number of bytes;
+//   delta    not supported: decoding stops before its offsets.
+// Pixels beyond the row are dropped; a literal run is always read whole, so
+// the next pair is found where the encoder put it. RLE8 pixels are bytes;
+// RLE4 pixels are nibbles, high nibble first, and a run alternates between
+// the two nibbles of its value. The status can change only when the bytes
+// read ahead are used up, so it is asked after a run only then.
 void cBmpDecoder::readRleRow(uint8_t* buffer, int32_t n) {
   if (status != 0) return;
-  const int32_t room = minimum(n, rowCapacity);
+  enum class rleState { neutral, run, escape, literal, delta };
+  const int32_t room = std::min(n, rowCapacity);
   int32_t x = 0;  // pixels written, at most room
-  while (!takeBufferedPairs(buffer, room, x) && !readOnePair(buffer, room, x)) {
+  cByteCursor in(source, spareByte);
+  rleState state = rleState::neutral;
+  uint8_t count = 0;
+  uint8_t value = 0;
+  for (;;) {
+    switch (state) {
+      case rleState::neutral:
+        if (!in.next(count)) return;
+        state = count > 0 ? rleState::run : rleState::escape;
+        break;
+      case rleState::run:
+        if (!in.next(value)) return;
+        putRun(buffer, room, x, count, value);
+        state = rleState::neutral;
+        if (in.drained() && stopsAfterRun(in, room, x)) return;
+        break;
+      case rleState::escape:
+        if (!in.next(value)) return;
+        if (value == 0) {  // end of line
+          rowComplete = true;
+          return;
+        }
+        if (value == 1) {  // end of bitmap
+          status = statusEndOfBitmap;
+          rowComplete = true;
+          return;
+        }
+        state = value == 2 ? rleState::delta : rleState::literal;
+        count = value;
+        break;
+      case rleState::literal:
+        if (!readLiteral(in, buffer, room, x, count)) return;
+        state = rleState::neutral;
+        if (in.drained() && stopsAfterRun(in, room, x)) return;
+        break;
+      case rleState::delta:
+        status = statusDelta;
+        return;
+    }
   }
+}
+
+// After a run whose bytes ended what was read ahead: true, with the row
+// complete when it is full, if the status says stop.
+bool cBmpDecoder::stopsAfterRun(cByteCursor& in, int32_t room, int32_t x) {
+  in.release();
+  if (getStatus() == 0) return false;
+  rowComplete = x >= room;
+  return true;
+}
+
+// The bytes of a literal run of `count` pixels, fill byte included. The
+// bytes of the pixels that fit (for RLE4 all its pixel bytes) must be there
+// for the row to count; a file that ends after them, in pixels beyond the
+// row or before the fill byte, ends the row like any other. False when the
+// row ends here.
+bool cBmpDecoder::readLiteral(cByteCursor& in, uint8_t* buffer, int32_t room, int32_t& x,
+                              int32_t count) {
+  const bool bytePixels = compression == kBmpRle8;
+  const int32_t packed = static_cast<int32_t>(imgRowBytes(count, bytePixels ? 8 : 4));
+  const int32_t needed = bytePixels ? std::min(count, room - x) : packed;
+  const int32_t total = packed + (packed & 1);
+  int32_t pixels = count;
+  for (int32_t done = 0; done < total;) {
+    const uint8_t* bytes = nullptr;
+    const int32_t got = in.take(total - done, bytes);
+    if (got == 0) {
+      if (done >= needed) stopsAfterRun(in, room, x);
+      return false;
+    }
+    const int32_t spanPixels = std::min(pixels, bytePixels ? got : 2 * got);
+    putLiteral(buffer, room, x, spanPixels, bytes);
+    pixels -= spanPixels;
+    done += got;
+  }
+  return true;
 }
 
 // Pixels of a run of `count` copies of `value`, at x.
 void cBmpDecoder::putRun(uint8_t* buffer, int32_t room, int32_t& x, int32_t count, uint8_t value) const {
-  const int32_t fill = minimum(count, room - x);
-  if (compression == 1) {
+  const int32_t fill = std::min(count, room - x);
+  if (compression == kBmpRle8) {
     std::memset(buffer + x, value, static_cast<size_t>(fill));
   } else {
     // Eight pixels at a time from the alternating pattern, then the rest.
@@ -164,8 +233,8 @@ void cBmpDecoder::putRun(uint8_t* buffer, int32_t room, int32_t& x, int32_t coun
 
 // Pixels of a literal run of `count` pixels packed at `packed`, at x.
 void cBmpDecoder::putLiteral(uint8_t* buffer, int32_t room, int32_t& x, int32_t count, const uint8_t* packed) const {
-  const int32_t take = minimum(count, room - x);
-  if (compression == 1) {
+  const int32_t take = std::min(count, room - x);
+  if (compression == kBmpRle8) {
     std::memcpy(buffer + x, packed, static_cast<size_t>(take));
   } else {
     // Two pixels a byte, high nibble first.
@@ -174,82 +243,4 @@ void cBmpDecoder::putLiteral(uint8_t* buffer, int32_t room, int32_t& x, int32_t 
     if (k < take) buffer[x + k] = static_cast<uint8_t>(packed[k / 2] >> 4);
   }
   x += take;
-}
-
-// Bytes that a literal run of `count` pixels occupies, fill byte included.
-int32_t cBmpDecoder::literalBytes(int32_t count) const {
-  const int32_t bytes = compression == 1 ? count : (count + 1) / 2;
-  return bytes + (bytes & 1);
-}
-
-// The escapes that end a row: end of line, end of bitmap, delta. True when
-// `value` was one of them.
-bool cBmpDecoder::endsRow(int32_t value) {
-  if (value == 0) {
-    rowComplete = true;
-  } else if (value == 1) {
-    status = statusEndOfBitmap;
-    rowComplete = true;
-  } else if (value == 2) {
-    status = statusDelta;
-  } else {
-    return false;
-  }
-  return true;
-}
-
-bool cBmpDecoder::takeBufferedPairs(uint8_t* buffer, int32_t room, int32_t& x) {
-  if (source->getSystemError() != 0) return false;
-  uint32_t available = 0;
-  const uint8_t* const data = source->bufferedBytes(available);
-  const uint8_t* p = data;
-  const uint8_t* const end = data + available;
-  bool ended = false;
-  while (end - p > 2) {
-    const int32_t count = p[0];
-    const int32_t value = p[1];
-    if (count > 0) {
-      putRun(buffer, room, x, count, static_cast<uint8_t>(value));
-      p += 2;
-      continue;
-    }
-    if (value < 3) {
-      p += 2;
-      ended = endsRow(value);
-      break;
-    }
-    const int32_t bytes = literalBytes(value);
-    if (end - p <= 2 + bytes) break;
-    putLiteral(buffer, room, x, value, p + 2);
-    p += 2 + bytes;
-  }
-  source->consumeBuffered(static_cast<uint32_t>(p - data));
-  return ended;
-}
-
-bool cBmpDecoder::readOnePair(uint8_t* buffer, int32_t room, int32_t& x) {
-  uint8_t pair[2];
-  if (!source->readBytes(pair, 2)) return true;
-  const int32_t count = pair[0];
-  const int32_t value = pair[1];
-  if (count > 0) {
-    putRun(buffer, room, x, count, pair[1]);
-  } else if (endsRow(value)) {
-    return true;
-  } else {
-    // A literal run: the bytes of the pixels that fit must be there; what
-    // follows them (pixels beyond the row, the fill byte) is skipped, and a
-    // file that ends there ends the row like any other.
-    uint8_t packed[256];
-    const int32_t wanted = compression == 1 ? minimum(value, room - x) : (value + 1) / 2;
-    if (!source->readBytes(packed, wanted)) return true;
-    putLiteral(buffer, room, x, value, packed);
-    const int32_t rest = literalBytes(value) - wanted;
-    if (rest > 0) source->skipBytes(rest);
-  }
-  if (getStatus() != 0) {
-    rowComplete = x >= room;
-    return true;
-  }
-  return false;
 }

@@ -7,6 +7,8 @@
 
 #include "image/codec.h"
 
+class cByteCursor;
+
 class cBmpDecoder : public cDecoder {
  public:
   // Status values; once non-zero the status stays so.
@@ -36,20 +38,19 @@ class cBmpDecoder : public cDecoder {
 
  private:
   void readRawRow(uint8_t* buffer, int32_t n);
-  void readRaw1Row(uint8_t* buffer, int32_t n);
-  void readRaw4Row(uint8_t* buffer, int32_t n);
+  void readPackedRow(uint8_t* buffer, int32_t n);
   void readRaw8Row(uint8_t* buffer, int32_t n);
   void readRaw24Row(uint8_t* buffer, int32_t n);
   void readRleRow(uint8_t* buffer, int32_t n);
-  bool takeBufferedPairs(uint8_t* buffer, int32_t room, int32_t& x);
-  bool readOnePair(uint8_t* buffer, int32_t room, int32_t& x);
-  bool endsRow(int32_t value);
+  // Inline in the RLE loop, so that the byte cursor can stay in registers.
+  inline bool readLiteral(cByteCursor& in, uint8_t* buffer, int32_t room, int32_t& x, int32_t count);
+  inline bool stopsAfterRun(cByteCursor& in, int32_t room, int32_t x);
   void putRun(uint8_t* buffer, int32_t room, int32_t& x, int32_t count, uint8_t value) const;
   void putLiteral(uint8_t* buffer, int32_t room, int32_t& x, int32_t count, const uint8_t* packed) const;
-  int32_t literalBytes(int32_t count) const;
-  // Drops the fill bytes after a row of rowBytes bytes (rows are padded to 4).
-  void skipRowFill(int64_t rowBytes);
+  // Drops the fill bytes after a row of n pixels (rows are padded to 4 bytes).
+  void skipRowFill(int32_t n);
 
   int32_t rowCapacity;
   bool rowComplete = false;
+  uint8_t spareByte = 0;  // for the RLE reader's byte cursor
 };

@@ -8,31 +8,15 @@
 #include <cstring>
 
 #include "image/bitmapFile.h"
+#include "image/imgStore.h"
 
 cBmpEncoder::cBmpEncoder(cBitmapFile* image, int32_t bits) : bitsPerPixel(bits), source(image) {}
 
 int32_t cBmpEncoder::getStatus() { return static_cast<int32_t>(source->getSystemError()); }
 
 int64_t cBmpEncoder::fileRowBytes(int32_t bits, int64_t n) {
-  if (n < 0) return -1;
-  int64_t bytes;
-  switch (bits) {
-    case 1:
-      bytes = ((n + 7) / 8 + 3) / 4 * 4;
-      break;
-    case 4:
-      bytes = ((n + 1) / 2 + 3) / 4 * 4;
-      break;
-    case 8:
-      bytes = (n + 3) / 4 * 4;
-      break;
-    case 24:
-      bytes = (3 * n + 3) / 4 * 4;
-      break;
-    default:
-      return -1;
-  }
-  return bytes > INT32_MAX ? -1 : bytes;
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return -1;
+  return imgPaddedRowBytes(n, bits, 4);
 }
 
 void cBmpEncoder::put(uint8_t value) {
@@ -59,6 +43,8 @@ void cBmpEncoder::writeZeros(int64_t count) {
 int32_t cBmpEncoder::encodeLine(const uint8_t* row, int32_t n) {
   const int64_t rowBytes = fileRowBytes(bitsPerPixel, n);
   if (rowBytes < 0) return getStatus();
+  // The zero bytes that fill the row up to whole 32-bit words.
+  const int64_t fill = rowBytes - imgRowBytes(n, bitsPerPixel);
   if (!row) {
     // A row the store cannot give is written black, so that the rows after
     // it stay where the header says they are.
@@ -79,7 +65,7 @@ int32_t cBmpEncoder::encodeLine(const uint8_t* row, int32_t n) {
         }
       }
       if (n & 7) put(byte);
-      writeZeros(rowBytes - (int64_t(n) + 7) / 8);
+      writeZeros(fill);
       break;
     }
     case 4: {
@@ -87,13 +73,13 @@ int32_t cBmpEncoder::encodeLine(const uint8_t* row, int32_t n) {
       int32_t i = 0;
       for (; i + 1 < n; i += 2) put(static_cast<uint8_t>((row[i] << 4) | (row[i + 1] & 0x0F)));
       if (i < n) put(static_cast<uint8_t>(row[i] << 4));
-      writeZeros(rowBytes - (int64_t(n) + 1) / 2);
+      writeZeros(fill);
       break;
     }
     case 8:
       drain();
       source->writeBytes(row, n);
-      writeZeros(rowBytes - n);
+      writeZeros(fill);
       break;
     case 24: {
       // The store holds red, green, blue; the file wants blue, green, red.
@@ -113,7 +99,7 @@ int32_t cBmpEncoder::encodeLine(const uint8_t* row, int32_t n) {
         used += 3 * count;
         i += count;
       }
-      writeZeros(rowBytes - 3 * int64_t(n));
+      writeZeros(fill);
       break;
     }
   }

@@ -7,6 +7,11 @@
 
 #include "image/littleEndian.h"
 
+// The kinds of pixel data an info header's biCompression names.
+constexpr uint32_t kBmpUncompressed = 0;
+constexpr uint32_t kBmpRle8 = 1;
+constexpr uint32_t kBmpRle4 = 2;
+
 // File header, 14 bytes at offset 0.
 struct bmpFileHeader {
   static constexpr int32_t size = 14;
@@ -67,7 +72,7 @@ struct bmpInfoHeader {
   int32_t biHeight = 0;   // negative: the rows run from the top down
   uint16_t biPlanes = 0;
   uint16_t biBitCount = 0;
-  uint32_t biCompression = 0;  // 0 uncompressed, 1 RLE8, 2 RLE4
+  uint32_t biCompression = 0;  // kBmpUncompressed, kBmpRle8, ...
   uint32_t biSizeImage = 0;
   int32_t biXPelsPerMeter = 0;
   int32_t biYPelsPerMeter = 0;

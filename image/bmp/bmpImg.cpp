@@ -63,7 +63,7 @@ int32_t cBmpImg::readCoreHeader() {
   bytesPerPixel = bits == 24 ? 3 : 1;
   width = static_cast<int16_t>(coreHeader.bcWidth);
   height = static_cast<int16_t>(coreHeader.bcHeight);
-  compression = 0;
+  compression = kBmpUncompressed;
   if (colorCount > 0 && readPaletteEntries(colorCount, 3) != errNone) return errorCode;
   return checkDimensions();
 }
@@ -135,7 +135,7 @@ int32_t cBmpImg::checkDimensions() {
   topDown = false;
   if (width < 0) return errorCode = errFormat;
   if (height < 0) {
-    if (compression == 1 || compression == 2) return errorCode = errFormat;
+    if (compression == kBmpRle8 || compression == kBmpRle4) return errorCode = errFormat;
     // -2^31 has no positive counterpart; it is far beyond any picture.
     if (height == INT32_MIN) return errorCode = errMemory;
     height = -height;
@@ -153,7 +153,7 @@ int32_t cBmpImg::readPixels() {
   // Uncompressed 8- and 24-bit rows overwrite every byte of a row, so they
   // are decoded straight into the store; the others keep pixels from the
   // row before where the data does not reach, so they need a row buffer.
-  const bool direct = compression == 0 && (bitsPerPixel == 8 || bitsPerPixel == 24);
+  const bool direct = compression == kBmpUncompressed && (bitsPerPixel == 8 || bitsPerPixel == 24);
   uint8_t* rowBuffer = nullptr;
   if (!direct) {
     rowBuffer = new (std::nothrow) uint8_t[bytesPerLine > 0 ? bytesPerLine : 1];

@@ -59,7 +59,7 @@ int32_t cBmpImg::saveFile(LPCWSTR fileName) {
   infoHeader.biHeight = height;  // positive: the rows go out bottom-up
   infoHeader.biPlanes = 1;
   infoHeader.biBitCount = bitsPerPixel;
-  infoHeader.biCompression = 0;
+  infoHeader.biCompression = kBmpUncompressed;
   infoHeader.biSizeImage = static_cast<uint32_t>(bytesPerLine) * static_cast<uint32_t>(height);
   // Counts kept from the read must not promise colours the file lacks.
   if (infoHeader.biClrUsed > entries) infoHeader.biClrUsed = 0;

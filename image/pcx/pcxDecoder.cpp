@@ -8,6 +8,7 @@
 // j x bitsPerPlane.
 #include "image/pcx/pcxDecoder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -44,8 +45,6 @@ inline bool eightLiterals(const uint8_t* p) {
   std::memcpy(&word, p, 8);
   return (word & (word << 1) & kHighBits) == 0;
 }
-
-uint32_t smaller(uint32_t a, uint32_t b) { return a < b ? a : b; }
 
 // Red, green and blue lines into pixels of three bytes.
 void interleaveThree(uint8_t* out, const uint8_t* red, const uint8_t* green, const uint8_t* blue,
@@ -145,7 +144,7 @@ bool cPcxDecoder::expandLine(uint8_t* line, uint32_t length) {
   uint32_t x = 0;
   while (x < length) {
     if (runCount > 0) {
-      const uint32_t span = smaller(static_cast<uint32_t>(runCount), length - x);
+      const uint32_t span = std::min(static_cast<uint32_t>(runCount), length - x);
       std::memset(line + x, static_cast<uint8_t>(runValue), span);
       x += span;
       runCount -= static_cast<int32_t>(span);
@@ -182,7 +181,7 @@ bool cPcxDecoder::expandLine(uint8_t* line, uint32_t length) {
         ++x;
         continue;
       }
-      const uint32_t span = smaller(count, length - x);
+      const uint32_t span = std::min(count, length - x);
       std::memset(line + x, value, span);
       x += span;
       if (count > span) {
@@ -204,7 +203,7 @@ bool cPcxDecoder::readBytePlanes(uint8_t* buffer, int32_t n) {
   const uint32_t length = bytesPerPlaneLine;
   const int64_t usable = static_cast<int64_t>(rowCapacity) / planes;
   const uint32_t pixels = static_cast<uint32_t>(n < usable ? n : usable);
-  const uint32_t reach = smaller(pixels, length);
+  const uint32_t reach = std::min(pixels, length);
   if (reach < pixels) std::memset(buffer + static_cast<size_t>(reach) * planes, 0,
                                   static_cast<size_t>(pixels - reach) * planes);
   if (planes == 1 && length <= pixels) return expandLine(buffer, length);
