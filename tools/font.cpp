@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "tools/comSession.h"
+#include "tools/options.h"
 #include "tools/scriptHost.h"
 #include "tools/toolText.h"
 
@@ -19,18 +20,18 @@ int Fail(const std::string& message) {
 
 }  // namespace
 
-int fontCommand(const commandArgs& args) {
-  if (args.size() != 1) {
-    std::fprintf(stderr, "usage: zolmcom font NAME\n");
-    return 2;
-  }
+int fontCommand(const zolmCommand& self, const commandArgs& args) {
+  std::vector<std::string> operands;
+  const int stop = readOptions(self, args, {}, nullptr, operands);
+  if (stop >= 0) return stop;
+  if (operands.size() != 1) return usageError(self, operands.empty() ? "NAME is needed" : "too many arguments");
   ComSession session;
   if (FAILED(session.Status())) return Fail(session.Problem());
   ScriptObject fonts;
   HRESULT hr = fonts.Create(OLESTR("Zolmcom.FontFile"));
   if (FAILED(hr)) return Fail(FailureText("creating Zolmcom.FontFile", hr));
 
-  const wideString name = toWide(args[0]);
+  const wideString name = toWide(operands[0]);
   ScopedVariant fontName, fileName, found;
   fontName.get()->vt = VT_BSTR;
   fontName.get()->bstrVal = SysAllocString(name.c_str());
@@ -42,7 +43,7 @@ int fontCommand(const commandArgs& args) {
   hr = fonts.Call(OLESTR("GetFileName"), DISPATCH_METHOD, arguments, 2, found.get());
   if (FAILED(hr)) return Fail(FailureText("GetFileName", hr));
   if (found.get()->vt != VT_BOOL || found.get()->boolVal == VARIANT_FALSE)
-    return Fail("no installed font matches \"" + args[0] + "\"");
+    return Fail("no installed font matches \"" + operands[0] + "\"");
   std::printf("%s\n", VariantText(fileName.get()).c_str());
   return 0;
 }

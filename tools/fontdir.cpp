@@ -6,13 +6,14 @@
 #include <cstdio>
 
 #include "tools/comSession.h"
+#include "tools/options.h"
 #include "tools/scriptHost.h"
 
-int fontdirCommand(const commandArgs& args) {
-  if (!args.empty()) {
-    std::fprintf(stderr, "usage: zolmcom fontdir\n");
-    return 2;
-  }
+int fontdirCommand(const zolmCommand& self, const commandArgs& args) {
+  std::vector<std::string> operands;
+  const int stop = readOptions(self, args, {}, nullptr, operands);
+  if (stop >= 0) return stop;
+  if (!operands.empty()) return usageError(self, "no arguments are taken");
   ComSession session;
   if (FAILED(session.Status())) {
     std::fprintf(stderr, "zolmcom fontdir: %s\n", session.Problem().c_str());

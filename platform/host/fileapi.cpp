@@ -63,6 +63,7 @@ DWORD errorFromErrno(int error) {
     case EFBIG: return ERROR_DISK_FULL;
     case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
     case EXDEV: return ERROR_NOT_SAME_DEVICE;
+    case EPIPE: return ERROR_BROKEN_PIPE;
     case ELOOP: return ERROR_BAD_PATHNAME;
     default: return ERROR_GEN_FAILURE;
   }

@@ -38,6 +38,9 @@
 #ifndef ERROR_NOT_SAME_DEVICE
 #define ERROR_NOT_SAME_DEVICE 17L
 #endif
+#ifndef ERROR_BROKEN_PIPE
+#define ERROR_BROKEN_PIPE 109L
+#endif
 #ifndef ERROR_WRITE_FAULT
 #define ERROR_WRITE_FAULT 29L
 #endif

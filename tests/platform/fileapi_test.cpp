@@ -2,6 +2,7 @@
 // names in UTF-16, positions without a high part, and the thread's own last
 // error.
 #include "platform/fileapi.h"
+#include "platform/winbase.h"
 
 #include <gtest/gtest.h>
 
@@ -183,4 +184,17 @@ TEST(HostFileApi, EscapedBytesNameTheFileWithThoseBytes) {
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetFileSize(file, nullptr), 3u);
   CloseHandle(file);
+}
+
+TEST(HostFormatMessage, CodesTheFileCallsReportHaveTheirWords) {
+  WCHAR text[128];
+  const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  ASSERT_EQ(FormatMessageW(flags, nullptr, ERROR_FILE_NOT_FOUND, 0, text, 128, nullptr), 25u);
+  EXPECT_EQ(std::u16string(text), u"No such file or directory");
+  EXPECT_GT(FormatMessageW(flags, nullptr, ERROR_DISK_FULL, 0, text, 128, nullptr), 0u);
+  EXPECT_EQ(std::u16string(text), u"No space left on device");
+  EXPECT_EQ(FormatMessageW(flags, nullptr, 99999, 0, text, 128, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MR_MID_NOT_FOUND));
+  EXPECT_EQ(FormatMessageW(flags, nullptr, ERROR_FILE_NOT_FOUND, 0, text, 10, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 }

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
+#include <sstream>
+#include <vector>
 #include <string>
 
 #include "tests/server/twoColourPicture.h"
@@ -38,11 +41,46 @@ TEST(PaletteCommand, PrintsEveryColour) {
   EXPECT_EQ(run.output, "colors 2\n0 48 32 16\n1 253 254 255\n");
 }
 
+// Each palette file read back by a parser of its own format: the GIMP
+// palette's "R G B<tab>name" lines after "#", JASC-PAL's header, count and
+// "R G B" lines, the Adobe table's 768 bytes (black beyond the palette).
+TEST(PaletteCommand, WritesGimpJascAndAdobePalettes) {
+  const std::string file = picture_test::WriteTwoColourBmp("formats.bmp");
+  const std::vector<std::array<int, 3>> expected{{48, 32, 16}, {253, 254, 255}};
+
+  std::istringstream gpl(Zolmcom("palette '" + file + "' --format gpl").output);
+  std::string line;
+  ASSERT_TRUE(std::getline(gpl, line));
+  EXPECT_EQ(line, "GIMP Palette");
+  while (std::getline(gpl, line) && line != "#") EXPECT_NE(line.find(':'), std::string::npos) << line;
+  std::vector<std::array<int, 3>> colours;
+  std::array<int, 3> c;
+  while (gpl >> c[0] >> c[1] >> c[2]) {
+    colours.push_back(c);
+    std::getline(gpl, line);  // the colour's name
+  }
+  EXPECT_EQ(colours, expected);
+
+  const std::string jascText = Zolmcom("palette --format=jasc '" + file + "'").output;
+  EXPECT_EQ(jascText.rfind("JASC-PAL\r\n0100\r\n2\r\n", 0), 0u);
+  std::istringstream jasc(jascText.substr(jascText.find("2\r\n") + 3));
+  colours.clear();
+  while (jasc >> c[0] >> c[1] >> c[2]) colours.push_back(c);
+  EXPECT_EQ(colours, expected);
+
+  const std::string act = Zolmcom("palette '" + file + "' --format act").output;
+  ASSERT_EQ(act.size(), 768u);
+  for (size_t i = 0; i < 256; ++i)
+    for (size_t k = 0; k < 3; ++k)
+      EXPECT_EQ(static_cast<uint8_t>(act[3 * i + k]), i < 2 ? expected[i][k] : 0) << i;
+}
+
 TEST(PaletteCommand, FailedLoadNamesFileAndLastError) {
   const CommandRun run = Zolmcom("palette /nonexistent/zolmcom/missing.bmp", true);
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.output.find("/nonexistent/zolmcom/missing.bmp"), std::string::npos);
-  EXPECT_NE(run.output.find("lastError"), std::string::npos);
+  // lastError in the platform's words, with its value.
+  EXPECT_NE(run.output.find("cannot load: No such file or directory (0x80070002)"), std::string::npos) << run.output;
   EXPECT_EQ(run.output.find("colors"), std::string::npos);
 }
 
