@@ -66,7 +66,8 @@ ZOLMPLATFORM_API BOOL WINAPI DeleteDC(HDC dc);
 // Uncompressed bottom-up sections (positive width and height) of 8 or 24 bits
 // per pixel described by a 40-byte header; DIB_RGB_COLORS only, no file
 // mapping. Anything else: null, last error ERROR_NOT_SUPPORTED for another
-// depth, ERROR_INVALID_PARAMETER otherwise.
+// depth, ERROR_NOT_ENOUGH_MEMORY for more than 2 GiB or memory that cannot be
+// had, ERROR_INVALID_PARAMETER otherwise.
 ZOLMPLATFORM_API HBITMAP WINAPI CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage,
                                                  void** bits, HANDLE section, DWORD offset);
 ZOLMPLATFORM_API HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object);
@@ -75,9 +76,9 @@ ZOLMPLATFORM_API int WINAPI SetStretchBltMode(HDC dc, int mode);
 // SRCCOPY in COLORONCOLOR between two different bitmaps of the same depth and
 // colour table, positive extents, both rectangles inside their bitmaps.
 // Anything else fails: ERROR_INVALID_HANDLE for a context that is not a
-// memory context, ERROR_INVALID_PARAMETER for an extent of 0 or less,
-// ERROR_NOT_SUPPORTED for the rest (mirroring, clipping, blending, overlapping
-// or converting copies).
+// memory context, ERROR_INVALID_PARAMETER for an extent of 0 or less (so
+// also for mirroring), ERROR_NOT_SUPPORTED for the rest (clipping, blending,
+// other raster operations, overlapping or converting copies).
 ZOLMPLATFORM_API BOOL WINAPI StretchBlt(HDC destDc, int destX, int destY, int destWidth,
                                         int destHeight, HDC srcDc, int srcX, int srcY,
                                         int srcWidth, int srcHeight, DWORD rop);
