@@ -69,7 +69,7 @@ struct DummyDispatch : IDispatch {
 bool setUp() {
   static const bool ready = [] {
     CoInitialize(nullptr);
-    std::u16string path = widen(ZOLM_SOURCE_DIR "/resources/zolmcom.idl");
+    std::u16string path = widen(ZOLM_BUILD_DIR "/generated/zolmcom.tlb");
     ITypeLib* library = nullptr;
     if (FAILED(LoadTypeLib(path.c_str(), &library))) return false;
     const HRESULT hr = RegisterTypeLib(library, &path[0], nullptr);

@@ -18,9 +18,10 @@
 
 #ifndef _WIN32
 // The type library services on Linux (platform/host/typelib*.cpp). A type
-// library file or module resource there holds the library's interface
-// definitions as IDL text; registration writes the same registry entries as
-// the platform's (TypeLib\{libid}\maj.min and Interface\{iid}).
+// library file or module resource there holds the library's types in the form
+// resources/generate_from_idl.py writes at build time; registration writes the
+// same registry entries as the platform's (TypeLib\{libid}\maj.min and
+// Interface\{iid}).
 extern "C" {
 ZOLMPLATFORM_API HRESULT WINAPI LoadTypeLib(const OLECHAR* szFile, ITypeLib** pptlib);
 ZOLMPLATFORM_API HRESULT WINAPI LoadTypeLibEx(LPCOLESTR szFile, REGKIND regkind,

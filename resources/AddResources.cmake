@@ -5,7 +5,7 @@
 #
 # The type library resource "TYPELIB" 1 is the file named by the global
 # property ZOLM_TYPELIB_FILE (typelib.cmake: the compiled .tlb on Windows,
-# what the host's LoadTypeLib reads on Linux), made by the target zolm_typelib.
+# the host type library service's form on Linux), made by the target zolm_typelib.
 function(zolm_add_resources target)
   set(ZOLM_RESOURCES_DIR ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
   set(fontfile ${ZOLM_RESOURCES_DIR}/FontFile.rgs)

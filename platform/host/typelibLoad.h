@@ -1,6 +1,7 @@
-// Loading a type library from its IDL text held in memory, for the service's
+// Loading a type library from its bytes held in memory, for the service's
 // own callers (LoadTypeLib of a file, of a module's "TYPELIB" resource) and
-// for tests.
+// for tests. The bytes are the library's types as resources/generate_from_idl.py
+// writes them from the interface definitions at build time.
 #pragma once
 
 #include "platform/host/oaidl.h"
@@ -9,9 +10,9 @@
 
 namespace typelib {
 
-// S_OK and a new library with one reference; TYPE_E_CANTLOADLIBRARY for text
-// that is no library; E_OUTOFMEMORY. Never throws.
-ZOLMPLATFORM_API HRESULT loadTypeLibFromText(const char* text, size_t length,
-                                             ITypeLib** out) noexcept;
+// S_OK and a new library with one reference; TYPE_E_CANTLOADLIBRARY for bytes
+// that are no such library; E_OUTOFMEMORY. Never throws.
+ZOLMPLATFORM_API HRESULT loadTypeLibFromBytes(const void* data, size_t size,
+                                              ITypeLib** out) noexcept;
 
 }  // namespace typelib

@@ -1,8 +1,9 @@
 // The description of a type library as the Linux type library service holds
 // it: the library's identity, its types in order, and for each interface its
-// functions with dispatch ids, invoke kinds, slots and parameters. It is read
-// from the library's interface definitions (idlReader.h) and served through
-// ITypeLib and ITypeInfo (typeLib.h).
+// functions with dispatch ids, invoke kinds, slots and parameters. It is
+// loaded from the bytes resources/generate_from_idl.py makes of the library's
+// interface definitions (typelibLoad.h) and served through ITypeLib and
+// ITypeInfo (typeLib.h).
 #pragma once
 
 #include "platform/host/oaidl.h"

@@ -16,7 +16,5 @@ bool sameNameIgnoringCase(const char16_t* a, size_t aLength, const char16_t* b, 
 
 // "{28453262-FCFB-433B-9E37-896CFF19F74E}" (38 characters).
 std::string guidText(const GUID& guid);
-// The 36 characters between the braces; false unless exactly that form.
-bool parseGuid(const char* text, size_t length, GUID& out);
 
 }  // namespace typelib

@@ -57,7 +57,7 @@ class TypelibRegistryTest : public ::testing::Test {
     ZolmRegistryReset(FALSE);
     lib_ = typelibtest::loadZolmcomLib();
     ASSERT_NE(lib_, nullptr);
-    path_ = typelibtest::widen(typelibtest::idlPath());
+    path_ = typelibtest::widen(typelibtest::typelibPath());
   }
   void TearDown() override {
     if (lib_) lib_->Release();
@@ -118,7 +118,7 @@ TEST_F(TypelibRegistryTest, RegistrationWritesThePlatformsKeys) {
   ASSERT_EQ(registerLib(u"/opt/help"), S_OK);
   const std::string version = "TypeLib\\" + libidText() + "\\1.0";
   EXPECT_EQ(readValue(version), "zolmcom 1.0 Typbibliothek");
-  EXPECT_EQ(readValue(version + "\\0\\" + kSysKindName), typelibtest::idlPath());
+  EXPECT_EQ(readValue(version + "\\0\\" + kSysKindName), typelibtest::typelibPath());
   EXPECT_EQ(readValue(version + "\\FLAGS"), "0");
   EXPECT_EQ(readValue(version + "\\HELPDIR"), "/opt/help");
   for (const std::string& iid : {kFontFileIid, kLoaderIid}) {
@@ -179,7 +179,7 @@ TEST_F(TypelibRegistryTest, UnregisteringKeepsWhatOthersAdded) {
 
 TEST_F(TypelibRegistryTest, RegisteredPathThatNoLongerHoldsTheLibrary) {
   // The registration names a file that is gone: loading fails, not crashes.
-  std::u16string gone = u"/nonexistent/zolmcom.idl";
+  std::u16string gone = u"/nonexistent/zolmcom.tlb";
   ASSERT_EQ(RegisterTypeLib(lib_, &gone[0], nullptr), S_OK);
   ITypeLib* found = nullptr;
   EXPECT_EQ(LoadRegTypeLib(LIBID_ZOLMCOMLib, 1, 0, 0, &found), TYPE_E_CANTLOADLIBRARY);

@@ -1,5 +1,5 @@
 // Shared by the dispatch tests: registering the library's type library on the
-// host (from the same interface definitions the library carries), creating
+// host (the same one the library carries), creating
 // objects through the class factories, and calling them by name with the
 // argument forms a script host sends.
 #pragma once
@@ -16,15 +16,15 @@
 
 namespace dispatch_test {
 
-// The interface definitions in the source tree.
-inline std::u16string IdlPath() {
-  const std::string path = std::string(ZOLM_SOURCE_DIR) + "/resources/zolmcom.idl";
+// The type library the build makes from the interface definitions.
+inline std::u16string TypeLibPath() {
+  const std::string path = ZOLM_BUILD_DIR "/generated/zolmcom.tlb";
   return std::u16string(path.begin(), path.end());
 }
 
 // Registers the type library as self-registration does; S_OK or its failure.
 inline HRESULT RegisterTypeLibrary() {
-  std::u16string path = IdlPath();
+  std::u16string path = TypeLibPath();
   ITypeLib* library = nullptr;
   HRESULT hr = LoadTypeLib(path.c_str(), &library);
   if (FAILED(hr)) return hr;

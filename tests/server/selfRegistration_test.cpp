@@ -127,11 +127,11 @@ TEST_F(SelfRegistration, TypeLibraryComesFromTheModuleOrATlbBesideIt) {
   SysFreeString(path);
 
   // With an index the module itself does not answer; the .tlb beside it does.
-  const std::string resources = std::string(ZOLM_SOURCE_DIR) + "/resources/zolmcom.idl";
+  const std::string typeLibrary = ZOLM_BUILD_DIR "/generated/zolmcom.tlb";
   EXPECT_TRUE(FAILED(LoadModuleTypeLib(module, OLESTR("\\2"), &path, &library)));
   EXPECT_EQ(path, nullptr);
   EXPECT_EQ(library, nullptr);
-  fs::copy_file(resources, copy.directory / "libzolmcom.tlb");
+  fs::copy_file(typeLibrary, copy.directory / "libzolmcom.tlb");
   ASSERT_EQ(LoadModuleTypeLib(module, OLESTR("\\2"), &path, &library), S_OK);
   EXPECT_EQ(Narrow(path), (copy.directory / "libzolmcom.tlb").string());
   library->Release();
