@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/host/utf.h"
 #include "platform/winreg.h"
 
 namespace {
@@ -56,37 +57,6 @@ bool ReadDefaultValue(const std::u16string& path, std::u16string& text) {
   }
   RegCloseKey(key);
   return ok;
-}
-
-// UTF-16 to UTF-8 for the dynamic loader; unpaired surrogates become U+FFFD.
-std::string Utf8(const std::u16string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | c >> 6);
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | c >> 12);
-      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | c >> 18);
-      out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
 }
 
 // The loaded server at `path`, loading it on first use.
@@ -143,7 +113,8 @@ HRESULT CoGetClassObject(REFCLSID clsid, DWORD context, LPVOID, REFIID iid, LPVO
       path.empty())
     return REGDB_E_CLASSNOTREG;
   LoadedServer server{};
-  HRESULT hr = ServerAt(Utf8(path), server);
+  // Unpaired surrogates become U+FFFD in the loader's UTF-8 path.
+  HRESULT hr = ServerAt(zolm_platform::utf16ToUtf8(path.data(), path.size()), server);
   if (FAILED(hr)) return hr;
   return server.getClassObject(clsid, iid, out);
 }

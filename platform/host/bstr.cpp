@@ -13,7 +13,7 @@ constexpr UINT kMaxBytes = 0x7FFFFFF0u;
 
 BSTR allocBytes(const void* data, UINT byteLen) {
   if (byteLen > kMaxBytes) return nullptr;
-  char* block = static_cast<char*>(std::malloc(kOverhead + byteLen + 1));
+  char* block = static_cast<char*>(std::malloc(kOverhead + byteLen));
   if (!block) return nullptr;
   DWORD len = byteLen;
   std::memcpy(block, &len, sizeof len);
@@ -22,8 +22,7 @@ BSTR allocBytes(const void* data, UINT byteLen) {
     std::memcpy(text, data, byteLen);
   else
     std::memset(text, 0, byteLen);
-  // A full OLECHAR of zeros after the text, plus one byte for odd lengths.
-  std::memset(text + byteLen, 0, sizeof(OLECHAR) + 1);
+  std::memset(text + byteLen, 0, sizeof(OLECHAR));
   return reinterpret_cast<BSTR>(text);
 }
 
@@ -47,17 +46,6 @@ BSTR WINAPI SysAllocString(const OLECHAR* psz) {
 BSTR WINAPI SysAllocStringLen(const OLECHAR* strIn, UINT ui) {
   if (ui > kMaxBytes / sizeof(OLECHAR)) return nullptr;
   return allocBytes(strIn, ui * static_cast<UINT>(sizeof(OLECHAR)));
-}
-
-BSTR WINAPI SysAllocStringByteLen(LPCSTR psz, UINT len) { return allocBytes(psz, len); }
-
-INT WINAPI SysReAllocString(BSTR* pbstr, const OLECHAR* psz) {
-  if (!pbstr) return FALSE;
-  BSTR fresh = SysAllocString(psz);
-  if (psz && !fresh) return FALSE;
-  SysFreeString(*pbstr);
-  *pbstr = fresh;
-  return TRUE;
 }
 
 void WINAPI SysFreeString(BSTR bstrString) {

@@ -46,14 +46,6 @@ int StringFromGUID2(REFGUID guid, LPOLESTR buffer, int capacity) {
   return out;
 }
 
-HRESULT StringFromCLSID(REFCLSID clsid, LPOLESTR* text) {
-  if (text == nullptr) return E_INVALIDARG;
-  *text = static_cast<LPOLESTR>(CoTaskMemAlloc(CHARS_IN_GUID * sizeof(OLECHAR)));
-  if (*text == nullptr) return E_OUTOFMEMORY;
-  StringFromGUID2(clsid, *text, CHARS_IN_GUID);
-  return S_OK;
-}
-
 // A text that does not begin with a brace is taken as a ProgID, as the
 // platform does.
 HRESULT CLSIDFromString(LPCOLESTR text, LPCLSID clsid) {

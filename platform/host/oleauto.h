@@ -24,8 +24,6 @@ extern "C" {
 // BSTR allocation. A null BSTR stands for the empty string everywhere.
 ZOLMPLATFORM_API BSTR WINAPI SysAllocString(const OLECHAR* psz);
 ZOLMPLATFORM_API BSTR WINAPI SysAllocStringLen(const OLECHAR* strIn, UINT ui);
-ZOLMPLATFORM_API BSTR WINAPI SysAllocStringByteLen(LPCSTR psz, UINT len);
-ZOLMPLATFORM_API INT WINAPI SysReAllocString(BSTR* pbstr, const OLECHAR* psz);
 ZOLMPLATFORM_API void WINAPI SysFreeString(BSTR bstrString);
 ZOLMPLATFORM_API UINT WINAPI SysStringLen(BSTR pbstr);
 ZOLMPLATFORM_API UINT WINAPI SysStringByteLen(BSTR bstr);

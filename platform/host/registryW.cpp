@@ -37,10 +37,6 @@ LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD
   return reg::queryValueCall<Wide>(hKey, lpValueName, lpType, lpData, lpcbData);
 }
 
-LSTATUS WINAPI RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
-  return reg::deleteValueCall<Wide>(hKey, lpValueName);
-}
-
 LSTATUS WINAPI RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName,
                              LPDWORD lpcchValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,
                              LPDWORD lpcbData) {

@@ -18,11 +18,6 @@ BOOL WINAPI InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION lpCriticalS
   return TRUE;
 }
 
-BOOL WINAPI InitializeCriticalSectionEx(LPCRITICAL_SECTION lpCriticalSection, DWORD, DWORD) {
-  InitializeCriticalSection(lpCriticalSection);
-  return TRUE;
-}
-
 void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
   pthread_mutex_lock(&lpCriticalSection->mutex);
 }

@@ -21,8 +21,6 @@ extern "C" {
 ZOLMPLATFORM_API void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 ZOLMPLATFORM_API BOOL WINAPI InitializeCriticalSectionAndSpinCount(
     LPCRITICAL_SECTION lpCriticalSection, DWORD dwSpinCount);
-ZOLMPLATFORM_API BOOL WINAPI InitializeCriticalSectionEx(LPCRITICAL_SECTION lpCriticalSection,
-                                                         DWORD dwSpinCount, DWORD Flags);
 ZOLMPLATFORM_API void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 ZOLMPLATFORM_API BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 ZOLMPLATFORM_API void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection);

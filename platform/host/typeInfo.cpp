@@ -5,7 +5,6 @@
 // lookups ignore case; Invoke (typeInfoInvoke.cpp) calls through the slot.
 #include "platform/host/typeLib.h"
 
-#include "platform/host/typelibText.h"
 #include "platform/oleauto.h"
 
 #include <new>
@@ -45,6 +44,19 @@ void describeParam(const ParamModel& param, ELEMDESC& elem, TYPEDESC& pointee) {
 }
 
 }  // namespace
+
+bool sameNameIgnoringCase(const char16_t* a, size_t aLength, const char16_t* b, size_t bLength) {
+  // Latin-1 small letters, a..z and à..þ except the division sign, fold to capitals.
+  auto fold = [](char16_t c) {
+    const bool small = (c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
+    return small ? static_cast<char16_t>(c - 0x20) : c;
+  };
+  if (aLength != bLength) return false;
+  for (size_t i = 0; i < aLength; ++i) {
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
+}
 
 const TypeModel& HostTypeInfo::type() const { return library_.model().types[index_]; }
 

@@ -13,7 +13,8 @@
 // LoadRegTypeLib finds a library only through these keys.
 #include "platform/oleauto.h"
 
-#include "platform/host/typelibText.h"
+#include "platform/host/typeLib.h"
+#include "platform/objbase.h"
 #include "platform/winreg.h"
 
 #include <cstdio>
@@ -43,6 +44,13 @@ class Key {
 
 std::u16string widen(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
+// "{28453262-FCFB-433B-9E37-896CFF19F74E}", as the registry names the key.
+std::u16string guidKey(REFGUID guid) {
+  OLECHAR text[CHARS_IN_GUID];
+  StringFromGUID2(guid, text, CHARS_IN_GUID);
+  return text;
+}
+
 std::u16string hexText(unsigned value) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "%x", value);
@@ -54,7 +62,7 @@ std::u16string versionText(WORD major, WORD minor) {
 }
 
 std::u16string libraryKeyPath(REFGUID libid) {
-  return u"TypeLib\\" + widen(typelib::guidText(libid));
+  return u"TypeLib\\" + guidKey(libid);
 }
 
 const char16_t* syskindName(SYSKIND kind) {
@@ -205,7 +213,7 @@ HRESULT registerInterface(ITypeInfo* info, const std::u16string& libid,
   TYPEATTR* attr = nullptr;
   HRESULT hr = info->GetTypeAttr(&attr);
   if (FAILED(hr)) return hr;
-  const std::u16string path = u"Interface\\" + widen(typelib::guidText(attr->guid));
+  const std::u16string path = u"Interface\\" + guidKey(attr->guid);
   info->ReleaseTypeAttr(attr);
   BSTR name = nullptr;
   hr = info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
@@ -226,7 +234,7 @@ HRESULT registerInterface(ITypeInfo* info, const std::u16string& libid,
 void unregisterInterface(ITypeInfo* info, const std::u16string& libid) {
   TYPEATTR* attr = nullptr;
   if (FAILED(info->GetTypeAttr(&attr))) return;
-  const std::u16string path = u"Interface\\" + widen(typelib::guidText(attr->guid));
+  const std::u16string path = u"Interface\\" + guidKey(attr->guid);
   info->ReleaseTypeAttr(attr);
   std::u16string owner;
   if (!readString(HKEY_CLASSES_ROOT, path + u"\\TypeLib", nullptr, owner)) return;
@@ -253,7 +261,7 @@ HRESULT registerLibrary(ITypeLib* lib, const OLECHAR* path, const OLECHAR* helpD
   SysFreeString(name);
   SysFreeString(help);
 
-  const std::u16string libid = widen(typelib::guidText(a.guid));
+  const std::u16string libid = guidKey(a.guid);
   const std::u16string version = versionText(a.wMajorVerNum, a.wMinorVerNum);
   const std::u16string versionPath = libraryKeyPath(a.guid) + u"\\" + version;
   const std::u16string pathKey =
@@ -288,7 +296,7 @@ HRESULT unregisterLibrary(REFGUID libID, WORD major, WORD minor, LCID lcid, SYSK
   // The interfaces' keys go first, found through the library itself.
   ITypeLib* lib = nullptr;
   if (SUCCEEDED(LoadTypeLib(path.c_str(), &lib))) {
-    const std::u16string libid = widen(typelib::guidText(libID));
+    const std::u16string libid = guidKey(libID);
     const UINT count = lib->GetTypeInfoCount();
     for (UINT i = 0; i < count; ++i) {
       ITypeInfo* info = nullptr;

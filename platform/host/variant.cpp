@@ -40,8 +40,7 @@ HRESULT WINAPI VariantCopy(VARIANTARG* pvargDest, VARIANTARG* pvargSrc) {
   if (!isKnownTag(pvargSrc->vt)) return DISP_E_BADVARTYPE;
   VARIANT copy = *pvargSrc;
   if (copy.vt == VT_BSTR && copy.bstrVal) {
-    copy.bstrVal = SysAllocStringByteLen(reinterpret_cast<LPCSTR>(pvargSrc->bstrVal),
-                                         SysStringByteLen(pvargSrc->bstrVal));
+    copy.bstrVal = SysAllocStringLen(pvargSrc->bstrVal, SysStringLen(pvargSrc->bstrVal));
     if (!copy.bstrVal) return E_OUTOFMEMORY;
   }
   HRESULT hr = VariantClear(pvargDest);

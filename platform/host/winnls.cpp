@@ -81,7 +81,6 @@ UINT GetACP(void) { return CP_UTF8; }
 
 // English (United States): the host has no locale of its own to report.
 LCID GetThreadLocale(void) { return 0x0409; }
-LCID GetUserDefaultLCID(void) { return 0x0409; }
 
 int GetLocaleInfoA(LCID, LCTYPE type, LPSTR data, int capacity) {
   const char* answer = nullptr;

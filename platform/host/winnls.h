@@ -35,7 +35,6 @@ ZOLMPLATFORM_API int lstrlenA(LPCSTR text);
 
 ZOLMPLATFORM_API UINT GetACP(void);
 ZOLMPLATFORM_API LCID GetThreadLocale(void);
-ZOLMPLATFORM_API LCID GetUserDefaultLCID(void);
 ZOLMPLATFORM_API int GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR data, int capacity);
 
 // Counts include the terminator when the source length is -1. A null

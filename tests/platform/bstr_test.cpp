@@ -32,15 +32,6 @@ TEST(Bstr, LengthCountsEmbeddedNuls) {
   SysFreeString(blank);
 }
 
-TEST(Bstr, OddByteLengthsAreKept) {
-  BSTR s = SysAllocStringByteLen("abc", 3);
-  ASSERT_NE(s, nullptr);
-  EXPECT_EQ(SysStringByteLen(s), 3u);
-  EXPECT_EQ(SysStringLen(s), 1u);
-  EXPECT_EQ(std::memcmp(s, "abc", 3), 0);
-  SysFreeString(s);
-}
-
 TEST(Bstr, NullIsTheEmptyString) {
   EXPECT_EQ(SysAllocString(nullptr), nullptr);
   EXPECT_EQ(SysStringLen(nullptr), 0u);
@@ -55,13 +46,4 @@ TEST(Bstr, NullIsTheEmptyString) {
 TEST(Bstr, ImpossibleLengthsFailInsteadOfWrapping) {
   EXPECT_EQ(SysAllocStringLen(nullptr, 0xFFFFFFFFu), nullptr);
   EXPECT_EQ(SysAllocStringLen(nullptr, 0x80000000u), nullptr);
-  EXPECT_EQ(SysAllocStringByteLen(nullptr, 0xFFFFFFFEu), nullptr);
-}
-
-TEST(Bstr, ReAllocReplacesTheString) {
-  BSTR s = SysAllocString(OLESTR("old"));
-  ASSERT_TRUE(SysReAllocString(&s, OLESTR("newer")));
-  EXPECT_EQ(SysStringLen(s), 5u);
-  EXPECT_EQ(s[0], u'n');
-  SysFreeString(s);
 }

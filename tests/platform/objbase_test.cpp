@@ -40,15 +40,6 @@ TEST(GuidStrings, RejectsMalformedText) {
   EXPECT_EQ(CLSIDFromString(nullptr, &parsed), E_INVALIDARG);
 }
 
-TEST(GuidStrings, StringFromClsidRoundTrips) {
-  LPOLESTR text = nullptr;
-  ASSERT_EQ(StringFromCLSID(kSample, &text), S_OK);
-  CLSID parsed{};
-  EXPECT_EQ(CLSIDFromString(text, &parsed), S_OK);
-  EXPECT_TRUE(IsEqualGUID(parsed, kSample));
-  CoTaskMemFree(text);
-}
-
 TEST(TaskAllocator, ReallocKeepsContents) {
   char* block = static_cast<char*>(CoTaskMemAlloc(4));
   ASSERT_NE(block, nullptr);
