@@ -6,7 +6,6 @@
 #include "platform/host/wintypes.h"
 
 typedef GUID CATID;
-typedef const GUID& REFCATID;
 
 extern "C" ZOLMPLATFORM_API const CLSID CLSID_StdComponentCategoriesMgr;
 extern "C" ZOLMPLATFORM_API const IID IID_ICatRegister;

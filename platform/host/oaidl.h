@@ -8,7 +8,6 @@
 #include "platform/host/wintypes.h"
 
 typedef DWORD HREFTYPE;
-typedef LONG* LPLONG;
 
 #define MEMBERID_NIL DISPID_UNKNOWN
 
@@ -67,43 +66,17 @@ enum REGKIND {
 };
 
 // TYPEATTR::wTypeFlags
-#define TYPEFLAG_FAPPOBJECT 0x01
 #define TYPEFLAG_FCANCREATE 0x02
-#define TYPEFLAG_FLICENSED 0x04
-#define TYPEFLAG_FPREDECLID 0x08
-#define TYPEFLAG_FHIDDEN 0x10
-#define TYPEFLAG_FCONTROL 0x20
 #define TYPEFLAG_FDUAL 0x40
-#define TYPEFLAG_FNONEXTENSIBLE 0x80
 #define TYPEFLAG_FOLEAUTOMATION 0x100
-#define TYPEFLAG_FRESTRICTED 0x200
-#define TYPEFLAG_FAGGREGATABLE 0x400
-#define TYPEFLAG_FREPLACEABLE 0x800
-#define TYPEFLAG_FDISPATCHABLE 0x1000
-#define TYPEFLAG_FREVERSEBIND 0x2000
-#define TYPEFLAG_FPROXY 0x4000
 
 // PARAMDESC::wParamFlags
-#define PARAMFLAG_NONE 0x00
 #define PARAMFLAG_FIN 0x01
 #define PARAMFLAG_FOUT 0x02
-#define PARAMFLAG_FLCID 0x04
 #define PARAMFLAG_FRETVAL 0x08
-#define PARAMFLAG_FOPT 0x10
-#define PARAMFLAG_FHASDEFAULT 0x20
-#define PARAMFLAG_FHASCUSTDATA 0x40
 
 // ITypeInfo::GetImplTypeFlags
 #define IMPLTYPEFLAG_FDEFAULT 0x1
-#define IMPLTYPEFLAG_FSOURCE 0x2
-#define IMPLTYPEFLAG_FRESTRICTED 0x4
-#define IMPLTYPEFLAG_FDEFAULTVTABLE 0x8
-
-// TLIBATTR::wLibFlags
-#define LIBFLAG_FRESTRICTED 0x1
-#define LIBFLAG_FCONTROL 0x2
-#define LIBFLAG_FHIDDEN 0x4
-#define LIBFLAG_FHASDISKIMAGE 0x8
 
 struct ARRAYDESC;
 struct VARDESC;
@@ -207,7 +180,6 @@ struct ITypeInfo : public IUnknown {
   STDMETHOD_(void, ReleaseFuncDesc)(FUNCDESC* pFuncDesc) PURE;
   STDMETHOD_(void, ReleaseVarDesc)(VARDESC* pVarDesc) PURE;
 };
-typedef ITypeInfo* LPTYPEINFO;
 
 struct ITypeLib : public IUnknown {
   STDMETHOD_(UINT, GetTypeInfoCount)() PURE;
@@ -223,4 +195,3 @@ struct ITypeLib : public IUnknown {
                       MEMBERID* rgMemId, USHORT* pcFound) PURE;
   STDMETHOD_(void, ReleaseTLibAttr)(TLIBATTR* pTLibAttr) PURE;
 };
-typedef ITypeLib* LPTYPELIB;

@@ -13,7 +13,6 @@
 // Flags of VariantChangeType.
 #define VARIANT_NOVALUEPROP 0x01
 #define VARIANT_ALPHABOOL 0x02
-#define VARIANT_NOUSEROVERRIDE 0x04
 #define VARIANT_LOCALBOOL 0x10
 
 extern "C" {

@@ -15,8 +15,6 @@ struct CRITICAL_SECTION {
 };
 typedef CRITICAL_SECTION* LPCRITICAL_SECTION;
 
-#define CRITICAL_SECTION_NO_DEBUG_INFO 0x01000000
-
 extern "C" {
 ZOLMPLATFORM_API void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 ZOLMPLATFORM_API BOOL WINAPI InitializeCriticalSectionAndSpinCount(

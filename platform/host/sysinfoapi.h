@@ -10,8 +10,6 @@
 
 #include "platform/host/wintypes.h"
 
-#define VER_PLATFORM_WIN32s 0
-#define VER_PLATFORM_WIN32_WINDOWS 1
 #define VER_PLATFORM_WIN32_NT 2
 
 // The fonts folder below the Windows directory, with its separator.

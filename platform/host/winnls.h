@@ -11,8 +11,6 @@
 typedef DWORD LCTYPE;
 
 #define CP_ACP 0
-#define CP_OEMCP 1
-#define CP_MACCP 2
 #define CP_THREAD_ACP 3
 #define CP_UTF8 65001
 

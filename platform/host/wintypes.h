@@ -28,14 +28,11 @@ typedef uint16_t USHORT;
 typedef int64_t LONGLONG;
 typedef uint64_t ULONGLONG;
 typedef char CHAR;
-typedef signed char INT8;
 typedef float FLOAT;
 typedef double DOUBLE;
 typedef uintptr_t ULONG_PTR;
 typedef intptr_t LONG_PTR;
 typedef uintptr_t DWORD_PTR;
-typedef uintptr_t UINT_PTR;
-typedef intptr_t INT_PTR;
 typedef ULONG_PTR SIZE_T;
 typedef DWORD LCID;
 typedef int32_t HRESULT;
@@ -91,8 +88,6 @@ typedef HANDLE HGLOBAL;
 // HRESULT helpers and the codes the system returns or examines.
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
-#define MAKE_HRESULT(sev, fac, code) \
-  ((HRESULT)(((uint32_t)(sev) << 31) | ((uint32_t)(fac) << 16) | ((uint32_t)(code))))
 #define HRESULT_FROM_WIN32(x)                                         \
   ((HRESULT)(x) <= 0 ? ((HRESULT)(x))                                 \
                      : ((HRESULT)(((uint32_t)(x) & 0x0000FFFF) | 0x80070000u)))
@@ -112,22 +107,16 @@ typedef HANDLE HGLOBAL;
 #define CLASS_E_NOAGGREGATION ((HRESULT)0x80040110)
 #define CLASS_E_CLASSNOTAVAILABLE ((HRESULT)0x80040111)
 #define REGDB_E_CLASSNOTREG ((HRESULT)0x80040154)
-#define REGDB_E_IIDNOTREG ((HRESULT)0x80040155)
 #define CO_E_CLASSSTRING ((HRESULT)0x800401F3)
-#define CO_E_DLLNOTFOUND ((HRESULT)0x800401F8)
 #define CO_E_ERRORINDLL ((HRESULT)0x800401F9)
-#define DISP_E_UNKNOWNINTERFACE ((HRESULT)0x80020001)
 #define DISP_E_MEMBERNOTFOUND ((HRESULT)0x80020003)
 #define DISP_E_PARAMNOTFOUND ((HRESULT)0x80020004)
 #define DISP_E_TYPEMISMATCH ((HRESULT)0x80020005)
 #define DISP_E_UNKNOWNNAME ((HRESULT)0x80020006)
-#define DISP_E_NONAMEDARGS ((HRESULT)0x80020007)
 #define DISP_E_BADVARTYPE ((HRESULT)0x80020008)
 #define DISP_E_EXCEPTION ((HRESULT)0x80020009)
 #define DISP_E_OVERFLOW ((HRESULT)0x8002000A)
-#define DISP_E_BADINDEX ((HRESULT)0x8002000B)
 #define DISP_E_BADPARAMCOUNT ((HRESULT)0x8002000E)
-#define DISP_E_PARAMNOTOPTIONAL ((HRESULT)0x8002000F)
 #define TYPE_E_ELEMENTNOTFOUND ((HRESULT)0x8002802B)
 #define TYPE_E_LIBNOTREGISTERED ((HRESULT)0x8002801D)
 #define TYPE_E_CANTLOADLIBRARY ((HRESULT)0x80029C4A)
@@ -179,7 +168,6 @@ struct SECURITY_ATTRIBUTES {
   LPVOID lpSecurityDescriptor;
   BOOL bInheritHandle;
 };
-typedef SECURITY_ATTRIBUTES* PSECURITY_ATTRIBUTES;
 typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
 struct FILETIME {
@@ -187,7 +175,6 @@ struct FILETIME {
   DWORD dwHighDateTime;
 };
 typedef FILETIME* PFILETIME;
-typedef FILETIME* LPFILETIME;
 
 struct GUID {
   uint32_t Data1;
@@ -201,7 +188,6 @@ typedef GUID CLSID;
 typedef const GUID& REFGUID;
 typedef const IID& REFIID;
 typedef const CLSID& REFCLSID;
-typedef IID* LPIID;
 typedef CLSID* LPCLSID;
 
 inline bool IsEqualGUID(REFGUID a, REFGUID b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
@@ -353,24 +339,6 @@ struct VARIANT {
   };
 };
 
-#define V_VT(X) ((X)->vt)
-#define V_ISBYREF(X) (V_VT(X) & VT_BYREF)
-#define V_I4(X) ((X)->lVal)
-#define V_I4REF(X) ((X)->plVal)
-#define V_UI4(X) ((X)->ulVal)
-#define V_I2(X) ((X)->iVal)
-#define V_UI1(X) ((X)->bVal)
-#define V_R4(X) ((X)->fltVal)
-#define V_R8(X) ((X)->dblVal)
-#define V_BOOL(X) ((X)->boolVal)
-#define V_BSTR(X) ((X)->bstrVal)
-#define V_BSTRREF(X) ((X)->pbstrVal)
-#define V_UNKNOWN(X) ((X)->punkVal)
-#define V_DISPATCH(X) ((X)->pdispVal)
-#define V_VARIANTREF(X) ((X)->pvarVal)
-#define V_BYREF(X) ((X)->byref)
-#define V_ERROR(X) ((X)->scode)
-
 struct DISPPARAMS {
   VARIANTARG* rgvarg;
   DISPID* rgdispidNamedArgs;
@@ -393,13 +361,10 @@ struct EXCEPINFO {
 #define DISPATCH_METHOD 0x1
 #define DISPATCH_PROPERTYGET 0x2
 #define DISPATCH_PROPERTYPUT 0x4
-#define DISPATCH_PROPERTYPUTREF 0x8
 #define DISPID_UNKNOWN (-1)
 #define DISPID_VALUE 0
 #define DISPID_PROPERTYPUT (-3)
-#define LOCALE_SYSTEM_DEFAULT 0x0800
 #define LOCALE_USER_DEFAULT 0x0400
-#define LOCALE_NEUTRAL 0x0000
 
 struct IDispatch : public IUnknown {
   STDMETHOD(GetTypeInfoCount)(UINT* pctinfo) PURE;
