@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/host/registryStore.h"
 #include "platform/host/utf.h"
 #include "platform/winreg.h"
 
@@ -34,29 +35,9 @@ std::map<std::string, LoadedServer>& Servers() {
   return servers;
 }
 
-// Reads the default value of HKEY_CLASSES_ROOT\<path> as text; false when the
-// key or value is missing or is no string.
+// The default value of HKEY_CLASSES_ROOT\<path> as text.
 bool ReadDefaultValue(const std::u16string& path, std::u16string& text) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return false;
-  DWORD type = 0;
-  DWORD bytes = 0;
-  LONG status = RegQueryValueExW(key, nullptr, nullptr, &type, nullptr, &bytes);
-  bool ok = status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) &&
-            bytes <= kMaxValueBytes;
-  if (ok) {
-    std::u16string value(bytes / sizeof(OLECHAR) + 1, u'\0');
-    ok = RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(&value[0]),
-                          &bytes) == ERROR_SUCCESS;
-    if (ok) {
-      value.resize(bytes / sizeof(OLECHAR));
-      while (!value.empty() && value.back() == u'\0') value.pop_back();
-      text = value;
-    }
-  }
-  RegCloseKey(key);
-  return ok;
+  return zolm_platform::registry::readText(HKEY_CLASSES_ROOT, path, nullptr, kMaxValueBytes, text);
 }
 
 // The loaded server at `path`, loading it on first use.

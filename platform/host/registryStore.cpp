@@ -278,6 +278,22 @@ LONG setValue(HKEY hkey, const std::u16string& name, DWORD type, std::vector<BYT
   return ERROR_SUCCESS;
 }
 
+bool readText(HKEY parent, const std::u16string& path, const char16_t* name, size_t maxBytes,
+              std::u16string& out) {
+  HKEY key = nullptr;
+  if (openKey(parent, path, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  DWORD type = 0;
+  std::vector<BYTE> data;
+  const LONG rc = queryValue(key, name ? name : u"", &type, &data);
+  closeKey(key);
+  if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ) || data.size() > maxBytes)
+    return false;
+  out.assign(data.size() / sizeof(char16_t), u'\0');
+  if (!out.empty()) std::memcpy(&out[0], data.data(), out.size() * sizeof(char16_t));
+  while (!out.empty() && out.back() == u'\0') out.pop_back();
+  return true;
+}
+
 LONG queryValue(HKEY hkey, const std::u16string& name, DWORD* type, std::vector<BYTE>* data) {
   Store& s = store();
   std::lock_guard<std::mutex> lock(s.mutex);

@@ -34,6 +34,12 @@ LONG queryValue(HKEY key, const std::u16string& name, DWORD* type, std::vector<B
 LONG deleteValue(HKEY key, const std::u16string& name);
 LONG valueAt(HKEY key, DWORD index, std::u16string* name, DWORD* type, std::vector<BYTE>* data);
 LONG subkeyAt(HKEY key, DWORD index, std::u16string* name);
+// The string value `name` (null: the default value) of the key `path` below
+// `parent`, as the stand-ins that read registrations need it; false when the
+// key or value is missing, is no REG_SZ or REG_EXPAND_SZ, or is longer than
+// maxBytes.
+bool readText(HKEY parent, const std::u16string& path, const char16_t* name, size_t maxBytes,
+              std::u16string& out);
 LONG queryInfo(HKEY key, bool utf8Lengths, KeyInfo* info);
 
 // Text data types, which the 8-bit calls convert.

@@ -13,6 +13,7 @@
 // LoadRegTypeLib finds a library only through these keys.
 #include "platform/oleauto.h"
 
+#include "platform/host/registryStore.h"
 #include "platform/host/typeLib.h"
 #include "platform/objbase.h"
 #include "platform/winreg.h"
@@ -95,22 +96,7 @@ bool writeKey(HKEY parent, const std::u16string& path, const std::u16string& val
 // The default (or named) string value of `path` below `parent`.
 bool readString(HKEY parent, const std::u16string& path, const char16_t* name,
                 std::u16string& out) {
-  Key key;
-  if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS)
-    return false;
-  DWORD type = 0;
-  DWORD bytes = 0;
-  if (RegQueryValueExW(key.get(), name, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS)
-    return false;
-  if (type != REG_SZ || bytes > kMaxValueBytes) return false;
-  std::u16string buffer(bytes / sizeof(char16_t) + 1, u'\0');
-  if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&buffer[0]),
-                       &bytes) != ERROR_SUCCESS)
-    return false;
-  buffer.resize(bytes / sizeof(char16_t));
-  while (!buffer.empty() && buffer.back() == u'\0') buffer.pop_back();
-  out = buffer;
-  return true;
+  return zolm_platform::registry::readText(parent, path, name, kMaxValueBytes, out);
 }
 
 bool hasSubkeys(HKEY parent, const std::u16string& path) {

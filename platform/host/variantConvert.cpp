@@ -140,10 +140,11 @@ struct IntegerTarget {
   int bits;
 };
 
+// The integer types the library converts to: VT_I4 for its own numbers, and
+// the types of the typed variables a caller passes by reference.
 const IntegerTarget kIntegerTargets[] = {
-    {VT_I1, true, 8},    {VT_I2, true, 16},    {VT_I4, true, 32},   {VT_INT, true, 32},
-    {VT_I8, true, 64},   {VT_UI1, false, 8},   {VT_UI2, false, 16}, {VT_UI4, false, 32},
-    {VT_UINT, false, 32}, {VT_UI8, false, 64},
+    {VT_I1, true, 8},    {VT_I2, true, 16},   {VT_I4, true, 32},    {VT_INT, true, 32},
+    {VT_UI1, false, 8},  {VT_UI2, false, 16}, {VT_UI4, false, 32},  {VT_UINT, false, 32},
 };
 
 HRESULT toInteger(const Number& n, const IntegerTarget& t, VARIANT& result) {
@@ -155,8 +156,7 @@ HRESULT toInteger(const Number& n, const IntegerTarget& t, VARIANT& result) {
     switch (t.bits) {
       case 8: result.cVal = static_cast<CHAR>(v); break;
       case 16: result.iVal = static_cast<SHORT>(v); break;
-      case 32: result.lVal = static_cast<LONG>(v); break;
-      default: result.llVal = v; break;
+      default: result.lVal = static_cast<LONG>(v); break;
     }
     return S_OK;
   }
@@ -166,8 +166,7 @@ HRESULT toInteger(const Number& n, const IntegerTarget& t, VARIANT& result) {
   switch (t.bits) {
     case 8: result.bVal = static_cast<BYTE>(v); break;
     case 16: result.uiVal = static_cast<USHORT>(v); break;
-    case 32: result.ulVal = static_cast<ULONG>(v); break;
-    default: result.ullVal = v; break;
+    default: result.ulVal = static_cast<ULONG>(v); break;
   }
   return S_OK;
 }
@@ -212,25 +211,6 @@ HRESULT toBoolean(const Scalar& s, VARIANT& result) {
   return S_OK;
 }
 
-HRESULT toCurrency(const Number& n, VARIANT& result) {
-  result.vt = VT_CY;
-  Number scaled;
-  if (n.kind == Number::Real) {
-    scaled = realNumber(n.r * 10000.0);
-  } else {
-    int64_t v;
-    if (FAILED(zolm_platform::toSigned(n, 64, v)) || v > INT64_MAX / 10000 ||
-        v < INT64_MIN / 10000)
-      return DISP_E_OVERFLOW;
-    scaled = signedNumber(v * 10000);
-  }
-  int64_t v;
-  HRESULT hr = zolm_platform::toSigned(scaled, 64, v);
-  if (FAILED(hr)) return hr;
-  result.cyVal.int64 = v;
-  return S_OK;
-}
-
 HRESULT convertScalar(const Scalar& s, USHORT flags, VARTYPE target, VARIANT& result) {
   if (target == VT_EMPTY) return S_OK;
   if (target == VT_BSTR) return toText(s, flags, result);
@@ -251,14 +231,11 @@ HRESULT convertScalar(const Scalar& s, USHORT flags, VARTYPE target, VARIANT& re
       result.fltVal = static_cast<float>(r);
       return S_OK;
     case VT_R8:
-    case VT_DATE:
-      result.vt = target;
+      result.vt = VT_R8;
       result.dblVal = r;
       return S_OK;
-    case VT_CY:
-      return toCurrency(n, result);
     default:
-      return DISP_E_BADVARTYPE;
+      return DISP_E_BADVARTYPE;  // a type the library never asks for
   }
 }
 
