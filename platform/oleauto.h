@@ -24,8 +24,6 @@
 // Interface\{iid}).
 extern "C" {
 ZOLMPLATFORM_API HRESULT WINAPI LoadTypeLib(const OLECHAR* szFile, ITypeLib** pptlib);
-ZOLMPLATFORM_API HRESULT WINAPI LoadTypeLibEx(LPCOLESTR szFile, REGKIND regkind,
-                                              ITypeLib** pptlib);
 ZOLMPLATFORM_API HRESULT WINAPI LoadRegTypeLib(REFGUID rguid, WORD wVerMajor, WORD wVerMinor,
                                                LCID lcid, ITypeLib** pptlib);
 ZOLMPLATFORM_API HRESULT WINAPI QueryPathOfRegTypeLib(REFGUID guid, USHORT wMaj, USHORT wMin,

@@ -59,12 +59,6 @@ enum CALLCONV {
   CC_MAX = 9,
 };
 
-enum REGKIND {
-  REGKIND_DEFAULT = 0,
-  REGKIND_REGISTER = 1,
-  REGKIND_NONE = 2,
-};
-
 // TYPEATTR::wTypeFlags
 #define TYPEFLAG_FCANCREATE 0x02
 #define TYPEFLAG_FDUAL 0x40

@@ -1,4 +1,4 @@
-// LoadTypeLib and LoadTypeLibEx on Linux. A type library here is the
+// LoadTypeLib on Linux. A type library here is the
 // library's types in the compact form resources/generate_from_idl.py writes
 // from the interface definitions at build time, held either in a file of its
 // own, read whole in one buffered read, or as resource "TYPELIB" 1 of a shared
@@ -247,10 +247,6 @@ HRESULT loadTypeLibFromBytes(const void* data, size_t size, ITypeLib** out) noex
 extern "C" {
 
 HRESULT WINAPI LoadTypeLib(const OLECHAR* szFile, ITypeLib** pptlib) {
-  return LoadTypeLibEx(szFile, REGKIND_NONE, pptlib);
-}
-
-HRESULT WINAPI LoadTypeLibEx(LPCOLESTR szFile, REGKIND regkind, ITypeLib** pptlib) {
   if (!pptlib) return E_INVALIDARG;
   *pptlib = nullptr;
   if (!szFile || !*szFile) return E_INVALIDARG;
@@ -272,16 +268,8 @@ HRESULT WINAPI LoadTypeLibEx(LPCOLESTR szFile, REGKIND regkind, ITypeLib** pptli
   } catch (...) {
     return E_OUTOFMEMORY;
   }
-  if (FAILED(hr)) return hr;
-  if (regkind == REGKIND_REGISTER) {
-    hr = RegisterTypeLib(lib, const_cast<OLECHAR*>(szFile), nullptr);
-    if (FAILED(hr)) {
-      lib->Release();
-      return hr;
-    }
-  }
-  *pptlib = lib;
-  return S_OK;
+  if (SUCCEEDED(hr)) *pptlib = lib;
+  return hr;
 }
 
 }  // extern "C"

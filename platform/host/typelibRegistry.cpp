@@ -66,15 +66,8 @@ std::u16string libraryKeyPath(REFGUID libid) {
   return u"TypeLib\\" + guidKey(libid);
 }
 
-const char16_t* syskindName(SYSKIND kind) {
-  switch (kind) {
-    case SYS_WIN16: return u"win16";
-    case SYS_WIN32: return u"win32";
-    case SYS_MAC: return u"mac";
-    case SYS_WIN64: return u"win64";
-  }
-  return u"win32";
-}
+// The libraries here are of this machine's two kinds.
+const char16_t* syskindName(SYSKIND kind) { return kind == SYS_WIN64 ? u"win64" : u"win32"; }
 
 bool createKey(HKEY parent, const std::u16string& path, Key& key) {
   return RegCreateKeyExW(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
