@@ -99,19 +99,6 @@ std::u16string utf8ToUtf16(const char* text, size_t length) {
   return out;
 }
 
-bool utf8ToUtf16Strict(const char* text, size_t length, std::u16string& out) {
-  out.clear();
-  out.reserve(length);
-  const auto* p = reinterpret_cast<const unsigned char*>(text);
-  size_t i = 0;
-  while (i < length) {
-    char32_t c;
-    if (!decodeUtf8(p, length, i, c)) return false;
-    appendUtf16(out, c);
-  }
-  return true;
-}
-
 std::u16string utf8ToUtf16(const char* text) {
   return text ? utf8ToUtf16(text, std::char_traits<char>::length(text)) : std::u16string();
 }

@@ -4,8 +4,7 @@
 // string of bytes, so the lenient conversion loses none: each byte that is
 // not part of valid UTF-8 travels through UTF-16 as the lone surrogate
 // U+DC80..U+DCFF (U+DC00 plus the byte) and turns back into that byte on
-// the way out; other lone surrogates become U+FFFD. The strict form refuses
-// malformed input (type library sources). The code point steps underneath
+// the way out; other lone surrogates become U+FFFD. The code point steps underneath
 // are here too, for the conversion calls that count and bound their output
 // themselves (winnls.cpp) and the file calls (fileapi.cpp).
 // Private to libzolmplatform.so.
@@ -19,8 +18,6 @@ namespace zolm_platform {
 
 std::u16string utf8ToUtf16(const char* text, size_t length);
 std::u16string utf8ToUtf16(const char* text);  // NUL-terminated, null gives ""
-// Strict UTF-8 to UTF-16; false for a malformed sequence.
-bool utf8ToUtf16Strict(const char* text, size_t length, std::u16string& out);
 std::string utf16ToUtf8(const char16_t* text, size_t length);
 std::string utf16ToUtf8(const char16_t* text);  // NUL-terminated, null gives ""
 // Appends the UTF-8 form of one code point (at most 0x10FFFF).
