@@ -1,7 +1,7 @@
 # shellcheck shell=bash disable=SC2154
 # Bounded Wine calls over one Wine server kept up for the whole suite; sourced
-# by tests/wine/run, which sets wine, wineserver, call_limit, log, run_dir (a
-# folder of the run's own) and WINEPREFIX (a folder in it).
+# by tests/wine/run, which sets wine, wineserver, call_limit, boot_limit, log,
+# run_dir (a folder of the run's own) and WINEPREFIX (a folder in it).
 #
 # A server that exits between calls starts over at the next one and the prefix
 # boots again, which costs seconds and under qemu can hang; so the server is
@@ -119,9 +119,9 @@ w() {
 make_prefix() {
   local attempt
   for attempt in 1 2; do
-    timeout -k 5 "$call_limit" "$wine" wineboot --init >/dev/null 2>>"$log" && server_alive && return 0
+    timeout -k 5 "$boot_limit" "$wine" wineboot --init >/dev/null 2>>"$log" && server_alive && return 0
     [ $attempt -eq 2 ] && break
-    echo "wine: making the prefix failed or took over $call_limit s; once more from an empty prefix" |
+    echo "wine: making the prefix failed or took over $boot_limit s; once more from an empty prefix" |
       tee -a "$log" >&2
     stop_server
     rm -rf "$WINEPREFIX"
