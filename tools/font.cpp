@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "tools/comSession.h"
+#include "tools/errorText.h"
 #include "tools/options.h"
 #include "tools/scriptHost.h"
 #include "tools/toolText.h"
@@ -43,7 +44,7 @@ int fontCommand(const zolmCommand& self, const commandArgs& args) {
   hr = fonts.Call(OLESTR("GetFileName"), DISPATCH_METHOD, arguments, 2, found.get());
   if (FAILED(hr)) return Fail(FailureText("GetFileName", hr));
   if (found.get()->vt != VT_BOOL || found.get()->boolVal == VARIANT_FALSE)
-    return Fail("no installed font matches \"" + operands[0] + "\"");
+    return reportFailure(operands[0], "no installed font's name begins with it (GetFileName answered false)");
   std::printf("%s\n", VariantText(fileName.get()).c_str());
   return 0;
 }

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <vector>
 #include <string>
@@ -73,6 +74,20 @@ TEST(PaletteCommand, WritesGimpJascAndAdobePalettes) {
   for (size_t i = 0; i < 256; ++i)
     for (size_t k = 0; k < 3; ++k)
       EXPECT_EQ(static_cast<uint8_t>(act[3 * i + k]), i < 2 ? expected[i][k] : 0) << i;
+
+  // On a terminal (script(1) gives the command one) the binary table is refused.
+  if (std::system("command -v script >/dev/null 2>&1") != 0) return;
+  const std::string command = "script -qec \"'" + std::string(ZOLM_BUILD_DIR) + "/zolmcom' palette '" + file +
+                              "' --format act\" /dev/null 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  CommandRun terminal{-1, ""};
+  char buffer[4096];
+  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) terminal.output.append(buffer, got);
+  const int status = pclose(pipe);
+  terminal.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  EXPECT_NE(terminal.output.find("not written to a terminal"), std::string::npos) << terminal.output;
+  EXPECT_EQ(terminal.exitCode, 1);
 }
 
 TEST(PaletteCommand, FailedLoadNamesFileAndLastError) {
