@@ -2,7 +2,8 @@
 // classes and type library, besides the script application itself. The
 // module's own operations (ApplyRegistryResource, RegisterAll, the class
 // table walks) are implemented in moduleRegistration.cpp on the module's
-// classes; DllRegisterServer and DllUnregisterServer in registerServer.cpp.
+// classes; the library calls them from its DllRegisterServer and
+// DllUnregisterServer.
 #pragma once
 
 #include "platform/oaidl.h"
