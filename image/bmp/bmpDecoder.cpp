@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "image/bitmapFile.h"
+#include "image/bmp/bmpChannels.h"
 #include "image/bmp/bmpHeaders.h"
 #include "image/byteCursor.h"
 #include "image/imgStore.h"
@@ -53,6 +54,12 @@ int32_t cBmpDecoder::decodeLine(uint8_t* buffer, int32_t pixelCount) {
     case kBmpUncompressed: readRawRow(buffer, pixelCount); break;
     case kBmpRle8:
     case kBmpRle4: readRleRow(buffer, pixelCount); break;
+    case kBmpBitfields:
+      if (bitsPerPixel == 16 || bitsPerPixel == 32)
+        readRawRow(buffer, pixelCount);
+      else
+        status = statusBadCompression;
+      break;
     default: status = statusBadCompression; break;
   }
   return getStatus();
@@ -64,6 +71,14 @@ void cBmpDecoder::readRawRow(uint8_t* buffer, int32_t n) {
     case 4: readPackedRow(buffer, n); break;
     case 8: readRaw8Row(buffer, n); break;
     case 24: readRaw24Row(buffer, n); break;
+    case 16:
+    case 32:
+      if (channels) {
+        readMaskedRow(buffer, n);
+        break;
+      }
+      rowComplete = true;
+      break;
     default:
       // Other depths are not decoded: nothing is read, the row stays as it was.
       rowComplete = true;
@@ -113,6 +128,25 @@ void cBmpDecoder::readRaw24Row(uint8_t* buffer, int32_t n) {
     uint8_t blue = buffer[3 * i];
     buffer[3 * i] = buffer[3 * i + 2];
     buffer[3 * i + 2] = blue;
+  }
+  rowComplete = true;
+  skipRowFill(n);
+}
+
+// 16- and 32-bit rows: each little-endian pixel split into red, green and
+// blue by the channel masks.
+void cBmpDecoder::readMaskedRow(uint8_t* buffer, int32_t n) {
+  const int32_t bytesEach = static_cast<int32_t>(bitsPerPixel / 8);
+  const int32_t limit = std::min(n, rowCapacity / 3);
+  const int64_t rowBytes = imgRowBytes(n, bitsPerPixel);
+  uint8_t chunk[4096];  // whole pixels of either size
+  int32_t x = 0;
+  for (int64_t done = 0; done < rowBytes;) {
+    const int32_t take = static_cast<int32_t>(std::min<int64_t>(rowBytes - done, sizeof chunk));
+    if (!source->readBytes(chunk, take)) return;
+    for (int32_t j = 0; j < take && x < limit; j += bytesEach, ++x)
+      channels->toRgb(bytesEach == 2 ? imgGet16(chunk + j) : imgGet32(chunk + j), buffer + 3 * static_cast<size_t>(x));
+    done += take;
   }
   rowComplete = true;
   skipRowFill(n);

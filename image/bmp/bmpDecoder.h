@@ -1,6 +1,7 @@
 // cBmpDecoder: turns a BMP file's pixel data into rows, one byte per pixel
 // (palette index) or three (red, green, blue), for uncompressed rows of 1, 4,
-// 8 and 24 bits and for RLE8 and RLE4 data.
+// 8, 16, 24 and 32 bits, for 16 and 32 bits through channel masks and for
+// RLE8 and RLE4 data.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include "image/codec.h"
 
 class cByteCursor;
+struct bmpChannels;
 
 class cBmpDecoder : public cDecoder {
  public:
@@ -30,6 +32,9 @@ class cBmpDecoder : public cDecoder {
   // escape (or filled the row before the file ended).
   bool lastRowComplete() const { return rowComplete; }
   void setRowCapacity(int32_t bytes) { rowCapacity = bytes < 0 ? 0 : bytes; }
+  // Where 16- and 32-bit pixels keep their channels (not owned); without
+  // them such rows are not decoded.
+  void setChannels(const bmpChannels* layout) { channels = layout; }
 
   int32_t status = 0;
   uint32_t compression;
@@ -41,6 +46,7 @@ class cBmpDecoder : public cDecoder {
   void readPackedRow(uint8_t* buffer, int32_t n);
   void readRaw8Row(uint8_t* buffer, int32_t n);
   void readRaw24Row(uint8_t* buffer, int32_t n);
+  void readMaskedRow(uint8_t* buffer, int32_t n);
   void readRleRow(uint8_t* buffer, int32_t n);
   // Inline in the RLE loop, so that the byte cursor can stay in registers.
   inline bool readLiteral(cByteCursor& in, uint8_t* buffer, int32_t room, int32_t& x, int32_t count);
@@ -53,4 +59,5 @@ class cBmpDecoder : public cDecoder {
   int32_t rowCapacity;
   bool rowComplete = false;
   uint8_t spareByte = 0;  // for the RLE reader's byte cursor
+  const bmpChannels* channels = nullptr;
 };

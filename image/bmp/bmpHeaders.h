@@ -11,6 +11,7 @@
 constexpr uint32_t kBmpUncompressed = 0;
 constexpr uint32_t kBmpRle8 = 1;
 constexpr uint32_t kBmpRle4 = 2;
+constexpr uint32_t kBmpBitfields = 3;  // 16 or 32 bits through channel masks
 
 // File header, 14 bytes at offset 0.
 struct bmpFileHeader {

@@ -55,8 +55,10 @@ int32_t cBmpImg::readCoreHeader() {
   uint8_t bytes[bmpCoreHeader::size];
   if (!readBytes(bytes, bmpCoreHeader::size)) return errorCode = errRead;
   coreHeader.load(bytes);
+  channels = bmpChannels();
   const uint16_t bits = coreHeader.bcBitCount;
   bitsPerPixel = bits;
+  fileBitsPerPixel = bits;
   // Palette pictures have 2^bits colours; 16-bit pictures, like 24- and
   // 32-bit ones, keep their colours in the pixels.
   colorCount = (bits < 24 && bits != 16) ? (1u << bits) : 0;
@@ -65,6 +67,13 @@ int32_t cBmpImg::readCoreHeader() {
   height = static_cast<int16_t>(coreHeader.bcHeight);
   compression = kBmpUncompressed;
   if (colorCount > 0 && readPaletteEntries(colorCount, 3) != errNone) return errorCode;
+  if (bits == 24) {
+    // An empty palette, as after an info header: the picture is whole and
+    // can be scaled and written like any other 24-bit picture.
+    delete palette;
+    palette = new (std::nothrow) cPalette(0);
+    if (!palette) return errorCode = errMemory;
+  }
   return checkDimensions();
 }
 
@@ -72,13 +81,11 @@ int32_t cBmpImg::readInfoHeader(uint32_t headerSize) {
   uint8_t bytes[bmpInfoHeader::size];
   if (!readBytes(bytes, bmpInfoHeader::size)) return errorCode = errRead;
   infoHeader.load(bytes);
-  // The palette follows the whole header, also the longer ones.
-  if (headerSize > bmpInfoHeader::size &&
-      !skipBytes(static_cast<int32_t>(headerSize - bmpInfoHeader::size)))
-    return errorCode = errRead;
+  if (readChannelMasks(headerSize) != errNone) return errorCode;
 
   const uint16_t bits = infoHeader.biBitCount;
   bitsPerPixel = bits;
+  fileBitsPerPixel = bits;
   switch (bits) {
     case 4: colorCount = 16; break;
     case 8: colorCount = 256; break;
@@ -88,6 +95,11 @@ int32_t cBmpImg::readInfoHeader(uint32_t headerSize) {
     default: colorCount = 2; break;
   }
   bytesPerPixel = bits == 24 ? 3 : 1;
+  if (channels.mask[0] != 0) {
+    // Decoded into the 24-bit store.
+    bitsPerPixel = 24;
+    bytesPerPixel = 3;
+  }
   width = infoHeader.biWidth;
   height = infoHeader.biHeight;
   compression = infoHeader.biCompression;
@@ -104,6 +116,30 @@ int32_t cBmpImg::readInfoHeader(uint32_t headerSize) {
   if (infoHeader.biClrUsed >= 1 && infoHeader.biClrUsed < colorCount) entries = infoHeader.biClrUsed;
   if (readPaletteEntries(entries, 4) != errNone) return errorCode;
   return checkDimensions();
+}
+
+// Reads the rest of an info header, and the channel masks of 16- and 32-bit
+// pictures: inside headers of 52 bytes and more, after a 40-byte header for
+// BI_BITFIELDS, fixed for uncompressed pixels. Masks no picture can be read
+// through are errFormat. Leaves the position where the palette would start.
+int32_t cBmpImg::readChannelMasks(uint32_t headerSize) {
+  const uint32_t bits = infoHeader.biBitCount;
+  const uint32_t kind = infoHeader.biCompression;
+  channels = bmpChannels();
+  const bool masked = (bits == 16 || bits == 32) && (kind == kBmpUncompressed || kind == kBmpBitfields);
+  uint32_t rest = headerSize - bmpInfoHeader::size;
+  if (masked && kind == kBmpBitfields) {
+    uint8_t bytes[12];
+    if (!readBytes(bytes, 12)) return errorCode = errRead;
+    rest = rest >= 12 ? rest - 12 : 0;
+    const uint32_t masks[3] = {imgGet32(bytes), imgGet32(bytes + 4), imgGet32(bytes + 8)};
+    if (!channels.set(masks, bits)) return errorCode = errFormat;
+  } else if (masked) {
+    channels.setUncompressed(bits);
+  }
+  // The palette follows the whole header, also the longer ones.
+  if (rest > 0 && !skipBytes(static_cast<int32_t>(rest))) return errorCode = errRead;
+  return errorCode;
 }
 
 // Replaces the palette by one of colorCount black entries and reads the first
@@ -153,7 +189,7 @@ int32_t cBmpImg::readPixels() {
   // Uncompressed 8- and 24-bit rows overwrite every byte of a row, so they
   // are decoded straight into the store; the others keep pixels from the
   // row before where the data does not reach, so they need a row buffer.
-  const bool direct = compression == kBmpUncompressed && (bitsPerPixel == 8 || bitsPerPixel == 24);
+  const bool direct = compression == kBmpUncompressed && (fileBitsPerPixel == 8 || fileBitsPerPixel == 24);
   uint8_t* rowBuffer = nullptr;
   if (!direct) {
     rowBuffer = new (std::nothrow) uint8_t[bytesPerLine > 0 ? bytesPerLine : 1];
@@ -166,7 +202,8 @@ int32_t cBmpImg::readPixels() {
   const bool positioned =
       fileHeader.bfOffBits <= INT32_MAX &&
       seekTo(static_cast<int32_t>(fileHeader.bfOffBits), seekFromBegin);
-  cBmpDecoder decoder(this, compression, bitsPerPixel, bytesPerLine);
+  cBmpDecoder decoder(this, compression, fileBitsPerPixel, bytesPerLine);
+  if (channels.mask[0] != 0) decoder.setChannels(&channels);
   decoder.begin();
 
   delete pixels;

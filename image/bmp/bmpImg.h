@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "image/bitmapFile.h"
+#include "image/bmp/bmpChannels.h"
 #include "image/bmp/bmpHeaders.h"
 
 class cBmpDecoder;
@@ -29,6 +30,11 @@ class cBmpImg : public cBitmapFile {
   bmpCoreHeader coreHeader;
   bmpFileHeader fileHeader;
   uint32_t compression = 0;
+  // Bits of one pixel in the file. 16- and 32-bit pixels are decoded into
+  // 24-bit ones, so bitsPerPixel then says 24.
+  uint32_t fileBitsPerPixel = 0;
+  // Where 16- and 32-bit pixels keep red, green and blue.
+  bmpChannels channels;
   // Rows stored from the top down in the file (a negative height in the
   // info header); height then holds the number of rows.
   bool topDown = false;
@@ -37,6 +43,7 @@ class cBmpImg : public cBitmapFile {
   int32_t readCoreHeader();
   int32_t readInfoHeader(uint32_t headerSize);
   int32_t readPaletteEntries(uint32_t entries, int32_t entryBytes);
+  int32_t readChannelMasks(uint32_t headerSize);
   int32_t checkDimensions();
   void decodeRows(cBmpDecoder& decoder, uint8_t* rowBuffer, bool direct);
 };

@@ -12,7 +12,8 @@ cd "$(dirname "$0")"
 python=/usr/bin/python3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-rm -f valid/* malformed/*
+rm -f valid/* malformed/* bitfields/*
+mkdir -p bitfields
 
 # Source pictures: 2, 16 and about 200 colours, and true colour; odd widths
 # so that rows need fill bytes.
@@ -38,6 +39,13 @@ def c256(x, y):
     return (k, (k * 7) % 256, 255 - k)
 make('c256', c256)
 make('rgb', lambda x, y: ((x * 7) & 255, (y * 11) & 255, (x * y * 3) & 255))
+rgba = Image.open(f'{work}/rgb.ppm').convert('RGBA')
+px = rgba.load()
+for y in range(H):
+    for x in range(W):
+        r, g, b, a = px[x, y]
+        px[x, y] = (r, g, b, (x * 13 + y * 5) & 255)
+rgba.save(f'{work}/rgba.png')
 PY
 
 bmpref() { bmptopnm "$1" 2>/dev/null | ppmtoppm > "${1%.bmp}.ppm"; }
@@ -156,6 +164,23 @@ raw = b''.join(bytes(r) + b'\0' * (stride - W) for r in rows256)
 open('valid/bmp-topdown-8.bmp', 'wb').write(header(W, -H, 8, 0, pal256, raw))
 PY
 for f in valid/bmp-rle8-hand.bmp valid/bmp-rle4-hand.bmp valid/bmp-topdown-8.bmp; do pilref "$f"; done
+
+# 16- and 32-bit BMP as ImageMagick writes them (5-6-5, 5-5-5 and 4-4-4-4
+# bitfields, 8-8-8-8 bitfields with alpha, 32-bit uncompressed), each with
+# ImageMagick's and, where it reads the form, Pillow's decode. netpbm's
+# bmptopnm misreads bitfields; the test allows one per channel.
+im=/usr/bin/convert-im6.q16
+"$im" "$work/rgb.ppm" -define bmp:subtype=RGB565 bitfields/bmp-bitfields-565.bmp
+"$im" "$work/rgb.ppm" -define bmp:subtype=RGB555 bitfields/bmp-bitfields-555.bmp
+"$im" "$work/rgba.png" -define bmp:subtype=ARGB4444 bitfields/bmp-bitfields-4444.bmp
+"$im" "$work/rgba.png" bitfields/bmp-bitfields-8888.bmp
+"$im" "$work/rgba.png" -define bmp3:alpha=true bmp3:bitfields/bmp-rgb-32.bmp
+for f in bitfields/*.bmp; do
+  "$im" "$f" -alpha off "ppm:${f%.bmp}.im.ppm"
+  "$python" -c 'import sys
+from PIL import Image
+Image.open(sys.argv[1]).convert("RGB").save(sys.argv[2])' "$f" "${f%.bmp}.pil.ppm" 2>/dev/null || true
+done
 
 # PCX as ppmtopcx writes it: 1 bit x 1 plane, 1 x 4, 4 x 1 (packed), 8 x 1
 # with the 256-colour trailer, 8 x 3 (true colour).

@@ -140,7 +140,7 @@ TEST(BmpPalette, CountFollowsTheBitCount) {
 }
 
 // 16- and 32-bit pictures carry their colours in the pixels: no palette is
-// read from their bit masks or pixel bytes, and the rows stay undecoded.
+// read from their pixel bytes, which decode to red, green and blue.
 TEST(BmpPalette, SixteenAndThirtyTwoBitsHaveNoPalette) {
   for (uint16_t bits : {16, 32}) {
     cBmpImg image;
@@ -150,8 +150,10 @@ TEST(BmpPalette, SixteenAndThirtyTwoBitsHaveNoPalette) {
     ASSERT_NE(image.palette, nullptr);
     EXPECT_EQ(image.palette->count, 0);
     ASSERT_NE(image.pixels, nullptr);
-    EXPECT_EQ(image.pixels->getRow(0)[0], 0);
-    EXPECT_EQ(image.pixels->getRow(0)[1], 0);
+    // 0xABAB as 5-5-5 is 10, 29, 11; 32 bits hold 0xAB three times.
+    EXPECT_EQ(image.pixels->getRow(0)[0], bits == 16 ? 82 : 0xAB);
+    EXPECT_EQ(image.pixels->getRow(0)[1], bits == 16 ? 239 : 0xAB);
+    EXPECT_EQ(image.pixels->getRow(0)[2], bits == 16 ? 90 : 0xAB);
   }
 }
 

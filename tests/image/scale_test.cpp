@@ -344,3 +344,19 @@ TEST_F(Scale, OneAndFourBitPicturesKeepTheirDepthAndSaveCorrectly) {
 }
 
 }  // namespace
+
+// A 24-bit picture read with the 12-byte core header scales like one read
+// with the 40-byte info header.
+TEST(ScaleCoreHeader, TrueColourScalesLikeAnInfoHeaderPicture) {
+  cBmpImg core, info;
+  const std::string data = ZOLM_TEST_DATA;
+  ASSERT_EQ(core.loadFile(testfiles::wide(data + "/valid/bmp-core-24.bmp").c_str()), errNone);
+  ASSERT_EQ(info.loadFile(testfiles::wide(data + "/valid/bmp-info-24.bmp").c_str()), errNone);
+  ASSERT_EQ(info.scale(2.0f), 1);
+  ASSERT_EQ(core.scale(2.0f), 1);
+  ASSERT_EQ(core.width, info.width);
+  ASSERT_EQ(core.height, info.height);
+  for (int32_t r = 0; r < core.height; ++r)
+    ASSERT_EQ(std::memcmp(core.pixels->getRow(r), info.pixels->getRow(r), 3 * static_cast<size_t>(core.width)), 0)
+        << "row " << r;
+}
