@@ -18,7 +18,6 @@
 
 #include "platform/host/wintypes.h"
 
-#define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_BAD_EXE_FORMAT 193L
 
 #define LOAD_LIBRARY_AS_DATAFILE 0x00000002

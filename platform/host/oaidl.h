@@ -24,18 +24,12 @@ enum TYPEKIND {
 };
 
 enum SYSKIND {
-  SYS_WIN16 = 0,
   SYS_WIN32 = 1,
-  SYS_MAC = 2,
   SYS_WIN64 = 3,
 };
 
 enum FUNCKIND {
-  FUNC_VIRTUAL = 0,
   FUNC_PUREVIRTUAL = 1,
-  FUNC_NONVIRTUAL = 2,
-  FUNC_STATIC = 3,
-  FUNC_DISPATCH = 4,
 };
 
 enum INVOKEKIND {
@@ -46,17 +40,7 @@ enum INVOKEKIND {
 };
 
 enum CALLCONV {
-  CC_FASTCALL = 0,
-  CC_CDECL = 1,
-  CC_MSCPASCAL = 2,
-  CC_PASCAL = CC_MSCPASCAL,
-  CC_MACPASCAL = 3,
   CC_STDCALL = 4,
-  CC_FPFASTCALL = 5,
-  CC_SYSCALL = 6,
-  CC_MPWCDECL = 7,
-  CC_MPWPASCAL = 8,
-  CC_MAX = 9,
 };
 
 // TYPEATTR::wTypeFlags

@@ -35,17 +35,11 @@ inline LONG InterlockedDecrement(LONG volatile* Addend) {
 inline LONG InterlockedExchange(LONG volatile* Target, LONG Value) {
   return __atomic_exchange_n(Target, Value, __ATOMIC_SEQ_CST);
 }
-inline LONG InterlockedExchangeAdd(LONG volatile* Addend, LONG Value) {
-  return __atomic_fetch_add(Addend, Value, __ATOMIC_SEQ_CST);
-}
 inline LONG InterlockedCompareExchange(LONG volatile* Destination, LONG Exchange,
                                        LONG Comperand) {
   __atomic_compare_exchange_n(Destination, &Comperand, Exchange, false, __ATOMIC_SEQ_CST,
                               __ATOMIC_SEQ_CST);
   return Comperand;
-}
-inline void* InterlockedExchangePointer(void* volatile* Target, void* Value) {
-  return __atomic_exchange_n(Target, Value, __ATOMIC_SEQ_CST);
 }
 inline void* InterlockedCompareExchangePointer(void* volatile* Destination, void* Exchange,
                                                void* Comperand) {
