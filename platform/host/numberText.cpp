@@ -1,5 +1,5 @@
 // Number parsing, formatting and range checks for the VARIANT conversions,
-// plus VarI4FromStr and VarUI4FromStr built on them. Text is parsed without
+// plus VarUI4FromStr built on them. Text is parsed without
 // regard to the process locale: "." is the decimal point.
 #include "platform/host/numberText.h"
 
@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
-#include <type_traits>
 
 namespace zolm_platform {
 namespace {
@@ -262,40 +261,14 @@ std::u16string formatNumber(const Number& n) {
 
 }  // namespace zolm_platform
 
-namespace {
-
-HRESULT toInteger(const zolm_platform::Number& n, int bits, int64_t& out) {
-  return zolm_platform::toSigned(n, bits, out);
-}
-HRESULT toInteger(const zolm_platform::Number& n, int bits, uint64_t& out) {
-  return zolm_platform::toUnsigned(n, bits, out);
-}
-
-// NUL-terminated number text as an integer of Out's width and signedness.
-template <typename Out>
-HRESULT integerFromText(const OLECHAR* text, Out* out) {
-  if (!text || !out) return E_INVALIDARG;
+extern "C" HRESULT WINAPI VarUI4FromStr(OLECHAR* strIn, LCID, ULONG, ULONG* pulOut) {
+  if (!strIn || !pulOut) return E_INVALIDARG;
   zolm_platform::Number n;
-  HRESULT hr =
-      zolm_platform::parseNumber(text, std::char_traits<OLECHAR>::length(text), n);
+  HRESULT hr = zolm_platform::parseNumber(strIn, std::char_traits<OLECHAR>::length(strIn), n);
   if (FAILED(hr)) return hr;
-  std::conditional_t<std::is_signed<Out>::value, int64_t, uint64_t> value;
-  hr = toInteger(n, 8 * sizeof(Out), value);
+  uint64_t value;
+  hr = zolm_platform::toUnsigned(n, 32, value);
   if (FAILED(hr)) return hr;
-  *out = static_cast<Out>(value);
+  *pulOut = static_cast<ULONG>(value);
   return S_OK;
 }
-
-}  // namespace
-
-extern "C" {
-
-HRESULT WINAPI VarUI4FromStr(OLECHAR* strIn, LCID, ULONG, ULONG* pulOut) {
-  return integerFromText(strIn, pulOut);
-}
-
-HRESULT WINAPI VarI4FromStr(OLECHAR* strIn, LCID, ULONG, LONG* plOut) {
-  return integerFromText(strIn, plOut);
-}
-
-}  // extern "C"

@@ -1,5 +1,5 @@
 // Numbers as VARIANTs carry them, and their text form: the parser behind
-// VarI4FromStr and VariantChangeType from BSTR, the formatter behind
+// VarUI4FromStr and VariantChangeType from BSTR, the formatter behind
 // conversions to BSTR, and rounding half to even into integer ranges.
 // Private to libzolmplatform.so.
 #pragma once

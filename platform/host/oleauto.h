@@ -36,12 +36,10 @@ ZOLMPLATFORM_API HRESULT WINAPI VariantChangeType(VARIANTARG* pvargDest, VARIANT
 
 // Text to number: optional blanks, sign, digits, fraction and exponent;
 // fractions are rounded half to even. The text is not changed (the platform's
-// headers declare it without const, and so do these, so that callers written
+// headers declare it without const, and so does this, so that callers written
 // here build against both).
 ZOLMPLATFORM_API HRESULT WINAPI VarUI4FromStr(OLECHAR* strIn, LCID lcid, ULONG dwFlags,
                                               ULONG* pulOut);
-ZOLMPLATFORM_API HRESULT WINAPI VarI4FromStr(OLECHAR* strIn, LCID lcid, ULONG dwFlags,
-                                             LONG* plOut);
 
 }  // extern "C"
 

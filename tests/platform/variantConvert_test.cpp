@@ -292,9 +292,18 @@ HRESULT ui4(const char16_t* text, ULONG* out) {
   return VarUI4FromStr(text ? &copy[0] : nullptr, 0, 0, out);
 }
 
+// Text to a signed number goes through VariantChangeType from BSTR to VT_I4.
 HRESULT i4(const char16_t* text, LONG* out) {
-  std::u16string copy = text;
-  return VarI4FromStr(&copy[0], 0, 0, out);
+  VARIANT source;
+  VariantInit(&source);
+  source.vt = VT_BSTR;
+  source.bstrVal = SysAllocString(text);
+  VARIANT result;
+  VariantInit(&result);
+  HRESULT hr = VariantChangeType(&result, &source, 0, VT_I4);
+  if (SUCCEEDED(hr)) *out = result.lVal;
+  VariantClear(&source);
+  return hr;
 }
 
 }  // namespace
