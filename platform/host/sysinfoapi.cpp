@@ -14,16 +14,12 @@ extern "C" {
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
   if (!info) return FALSE;
   const DWORD size = info->dwOSVersionInfoSize;
-  if (size != sizeof(OSVERSIONINFOA) && size != sizeof(OSVERSIONINFOEXA)) return FALSE;
+  if (size != sizeof(OSVERSIONINFOA)) return FALSE;
   std::memset(reinterpret_cast<BYTE*>(info) + sizeof(DWORD), 0, size - sizeof(DWORD));
   info->dwMajorVersion = kMajor;
   info->dwMinorVersion = kMinor;
   info->dwBuildNumber = kBuild;
   info->dwPlatformId = VER_PLATFORM_WIN32_NT;
-  if (size == sizeof(OSVERSIONINFOEXA)) {
-    auto* ex = reinterpret_cast<OSVERSIONINFOEXA*>(info);
-    ex->wProductType = 1;  // a workstation
-  }
   return TRUE;
 }
 

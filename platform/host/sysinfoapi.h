@@ -26,24 +26,9 @@ struct OSVERSIONINFOA {
 typedef OSVERSIONINFOA* LPOSVERSIONINFOA;
 static_assert(sizeof(OSVERSIONINFOA) == 148, "the platform's layout");
 
-struct OSVERSIONINFOEXA {
-  DWORD dwOSVersionInfoSize;
-  DWORD dwMajorVersion;
-  DWORD dwMinorVersion;
-  DWORD dwBuildNumber;
-  DWORD dwPlatformId;
-  CHAR szCSDVersion[128];
-  WORD wServicePackMajor;
-  WORD wServicePackMinor;
-  WORD wSuiteMask;
-  BYTE wProductType;
-  BYTE wReserved;
-};
-static_assert(sizeof(OSVERSIONINFOEXA) == 156, "the platform's layout");
-
 extern "C" {
 
-// FALSE unless the size field names one of the two structures.
+// FALSE unless the size field names the structure.
 ZOLMPLATFORM_API BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
 
 // The directory's length without its terminator; when uSize is too small,

@@ -86,7 +86,6 @@ int GetLocaleInfoA(LCID, LCTYPE type, LPSTR data, int capacity) {
   const char* answer = nullptr;
   switch (type & 0xFFFF) {
     case LOCALE_IDEFAULTANSICODEPAGE: answer = "65001"; break;
-    case LOCALE_IDEFAULTCODEPAGE: answer = "65001"; break;
     default: SetLastError(ERROR_INVALID_FLAGS); return 0;
   }
   int needed = static_cast<int>(std::strlen(answer)) + 1;
@@ -99,7 +98,7 @@ int GetLocaleInfoA(LCID, LCTYPE type, LPSTR data, int capacity) {
   return needed;
 }
 
-int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLength,
+int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR source, int sourceLength,
                         LPWSTR dest, int capacity) {
   if (source == nullptr || sourceLength < -1 || capacity < 0 || !IsUtf8CodePage(codePage)) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -113,10 +112,6 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLen
   for (size_t i = 0; i < length;) {
     // A byte that is not UTF-8 keeps its value as an escape (utf.h).
     const char32_t cp = zolm_platform::decodeUtf8Escaping(s, length, i);
-    if ((flags & MB_ERR_INVALID_CHARS) && zolm_platform::isSurrogate(cp)) {
-      SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-      return 0;
-    }
     WCHAR units[2];
     const int n = zolm_platform::encodeUtf16(cp, units);
     if (!PutUnits(units, n, dest, capacity, measuring, written)) return 0;
@@ -124,7 +119,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLen
   return written;
 }
 
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLength,
+int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR source, int sourceLength,
                         LPSTR dest, int capacity, LPCSTR defaultChar, BOOL* usedDefaultChar) {
   // UTF-8 takes neither a default character nor reports its use.
   if (source == nullptr || sourceLength < -1 || capacity < 0 || !IsUtf8CodePage(codePage) ||
@@ -147,10 +142,6 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLe
     char32_t cp = zolm_platform::decodeUtf16(source, length, i);
     unsigned char bytes[4];
     int n;
-    if (zolm_platform::isSurrogate(cp) && (flags & WC_ERR_INVALID_CHARS)) {
-      SetLastError(ERROR_NO_UNICODE_TRANSLATION);  // one without its partner
-      return 0;
-    }
     if (zolm_platform::escapedByte(cp, bytes[0])) {
       n = 1;  // the byte that came in (MultiByteToWideChar)
     } else {

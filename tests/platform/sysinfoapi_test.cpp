@@ -18,9 +18,6 @@ TEST(SysInfo, VersionIsWindows10OnlyForAKnownStructureSize) {
   info.dwOSVersionInfoSize = 100;
   EXPECT_FALSE(GetVersionExA(&info));
   EXPECT_FALSE(GetVersionExA(nullptr));
-  OSVERSIONINFOEXA ex;
-  ex.dwOSVersionInfoSize = sizeof ex;
-  EXPECT_TRUE(GetVersionExA(reinterpret_cast<LPOSVERSIONINFOA>(&ex)));
 }
 
 TEST(SysInfo, WindowsDirectoryHoldsTheFontsFolder) {
