@@ -211,6 +211,27 @@ TEST(WinGdiStretch, RectanglesWithinTheBitmapsTouchNothingElse) {
   EXPECT_EQ(0, std::memcmp(expected, s.dest.bits, 8));
 }
 
+TEST(WinGdiStretch, TwentyFourBitPixelsStayWithinTheRectangleAndTheBitmap) {
+  // 4096 pixels of 24 bits fill whole pages exactly, so a read past the
+  // last source pixel would leave the bitmap's memory.
+  const int wide = 4096;
+  Stretch s(makeSection(wide, 1, 24), makeSection(2 * wide + 2, 1, 24));
+  for (int x = 0; x < wide; ++x)
+    for (int c = 0; c < 3; ++c) s.src.bits[3 * x + c] = static_cast<uint8_t>(x + 85 * c);
+  const size_t destBytes = 3 * (2 * wide + 2);
+  std::memset(s.dest.bits, 0xEE, destBytes);
+  std::memset(s.dest.bits, 0x11, 3);  // unlike the right edge, wherever the sections lie
+  // Doubled onto destination columns 1 to 2 * wide: one column either side stays.
+  ASSERT_TRUE(StretchBlt(s.destDc, 1, 0, 2 * wide, 1, s.srcDc, 0, 0, wide, 1, SRCCOPY));
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_EQ(0x11, s.dest.bits[c]);
+    EXPECT_EQ(0xEE, s.dest.bits[destBytes - 3 + c]);
+  }
+  for (int x = 0; x < 2 * wide; ++x)
+    for (int c = 0; c < 3; ++c)
+      ASSERT_EQ(static_cast<uint8_t>(x / 2 + 85 * c), s.dest.bits[3 * (x + 1) + c]) << x << "," << c;
+}
+
 TEST(WinGdiStretch, RefusesWhatItCannotDo) {
   Stretch s(makeSection(2, 2, 8, grey256()), makeSection(2, 2, 8, grey256()));
   s.dest.bits[0] = 0x44;
