@@ -15,14 +15,12 @@ set_target_properties(zolm_platform zolmcom_library PROPERTIES
 install(TARGETS zolm_platform zolmcom_library
         LIBRARY DESTINATION ${ZOLM_INSTALL_LIBDIR} NAMELINK_SKIP)
 
-if(TARGET zolmcom)
-  set_target_properties(zolmcom PROPERTIES INSTALL_RPATH "$ORIGIN/../${ZOLM_INSTALL_LIBDIR}")
-  # The command registers the server library it finds beside itself (the build
-  # tree) or at this path relative to its own directory (an installed tree).
-  target_compile_definitions(zolmcom PRIVATE
-    ZOLM_INSTALLED_LIBRARY="../${ZOLM_INSTALL_LIBDIR}/libzolmcom.so.${PROJECT_VERSION_MAJOR}")
-  install(TARGETS zolmcom RUNTIME DESTINATION ${ZOLM_INSTALL_BINDIR})
-endif()
+set_target_properties(zolmcom PROPERTIES INSTALL_RPATH "$ORIGIN/../${ZOLM_INSTALL_LIBDIR}")
+# The command registers the server library it finds beside itself (the build
+# tree) or at this path relative to its own directory (an installed tree).
+target_compile_definitions(zolmcom PRIVATE
+  ZOLM_INSTALLED_LIBRARY="../${ZOLM_INSTALL_LIBDIR}/libzolmcom.so.${PROJECT_VERSION_MAJOR}")
+install(TARGETS zolmcom RUNTIME DESTINATION ${ZOLM_INSTALL_BINDIR})
 
 install(FILES ${PROJECT_SOURCE_DIR}/docs/zolmcom.1 DESTINATION share/man/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md
