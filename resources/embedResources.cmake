@@ -1,9 +1,8 @@
 # Writes a C++ file holding the library's resources as one block of bytes in
 # a section of its own, ".zolm_resources", exported under the name
-# zolmResourceTable. The host's FindResourceA reads the block through that
-# name in a loaded library, and from the section of the file when the file is
-# only mapped as data. The block holds no addresses, so both readings are the
-# same bytes (platform/host/libloaderapi.h describes its layout).
+# zolmResourceTable so that the linker keeps it. The host's FindResourceA
+# reads the block from that section of the file mapped as data
+# (platform/host/libloaderapi.h describes its layout).
 # Called at build time: cmake -DOUTPUT=file -DENTRY_COUNT=n -DENTRY_0=TYPE,ID,FILE ...
 # -P embedResources.cmake. TYPE is text; ID a number.
 

@@ -53,15 +53,11 @@ void WINAPI SysFreeString(BSTR bstrString) {
   std::free(reinterpret_cast<char*>(bstrString) - sizeof(DWORD));
 }
 
-UINT WINAPI SysStringByteLen(BSTR bstr) {
-  if (!bstr) return 0;
-  DWORD len;
-  std::memcpy(&len, reinterpret_cast<const char*>(bstr) - sizeof(DWORD), sizeof len);
-  return len;
-}
-
 UINT WINAPI SysStringLen(BSTR pbstr) {
-  return SysStringByteLen(pbstr) / static_cast<UINT>(sizeof(OLECHAR));
+  if (!pbstr) return 0;
+  DWORD len;
+  std::memcpy(&len, reinterpret_cast<const char*>(pbstr) - sizeof(DWORD), sizeof len);
+  return len / static_cast<UINT>(sizeof(OLECHAR));
 }
 
 }  // extern "C"

@@ -9,9 +9,7 @@ thread_local LONG initialisations = 0;
 
 extern "C" {
 
-HRESULT CoInitialize(LPVOID reserved) { return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED); }
-
-HRESULT CoInitializeEx(LPVOID, DWORD) { return initialisations++ == 0 ? S_OK : S_FALSE; }
+HRESULT CoInitialize(LPVOID) { return initialisations++ == 0 ? S_OK : S_FALSE; }
 
 void CoUninitialize() {
   if (initialisations > 0) --initialisations;

@@ -127,10 +127,7 @@ HANDLE WINAPI CreateFileW(LPCWSTR name, DWORD access, DWORD /*share*/,
   flags |= reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
   switch (disposition) {
     case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
-    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
     case OPEN_EXISTING: break;
-    case OPEN_ALWAYS: flags |= O_CREAT; break;
-    case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
     default:
       fail(ERROR_INVALID_PARAMETER);
       return INVALID_HANDLE_VALUE;

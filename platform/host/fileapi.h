@@ -14,10 +14,7 @@
 #define FILE_SHARE_READ 0x00000001u
 #define FILE_SHARE_WRITE 0x00000002u
 #define CREATE_NEW 1u
-#define CREATE_ALWAYS 2u
 #define OPEN_EXISTING 3u
-#define OPEN_ALWAYS 4u
-#define TRUNCATE_EXISTING 5u
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define FILE_BEGIN 0u
 #define FILE_CURRENT 1u
@@ -34,21 +31,10 @@
 #define MOVEFILE_REPLACE_EXISTING 0x00000001u
 #define MOVEFILE_WRITE_THROUGH 0x00000008u
 
-#ifndef ERROR_NOT_SAME_DEVICE
 #define ERROR_NOT_SAME_DEVICE 17L
-#endif
-#ifndef ERROR_BROKEN_PIPE
-#define ERROR_BROKEN_PIPE 109L
-#endif
-#ifndef ERROR_WRITE_FAULT
 #define ERROR_WRITE_FAULT 29L
-#endif
-#ifndef ERROR_READ_FAULT
-#define ERROR_READ_FAULT 30L
-#endif
-#ifndef ERROR_GEN_FAILURE
 #define ERROR_GEN_FAILURE 31L
-#endif
+#define ERROR_BROKEN_PIPE 109L
 
 // SECURITY_ATTRIBUTES is one of the base types (wintypes.h), shared with the registry.
 struct OVERLAPPED;  // asynchronous I/O is not offered; pass null

@@ -1,8 +1,6 @@
-// Module and resource access on Linux, over the dynamic loader. Modules that
-// LoadLibraryExA loaded are remembered with their loader handle and count so
-// that FreeLibrary can unload them; files mapped as data are remembered with
-// their mapping and their resource block; any other module handle is
-// resolved to its file through dladdr.
+// Module and resource access on Linux. Files mapped as data are remembered
+// with their mapping and their resource block; a module handle is resolved to
+// its file through dladdr.
 #include "platform/host/libloaderapi.h"
 
 #include <dlfcn.h>
@@ -25,12 +23,6 @@
 
 namespace {
 
-struct MappedModule {
-  HMODULE base;
-  void* handle;
-  int count;
-};
-
 // A file mapped as data: the handle given out, the mapping, and where its
 // resource block lies in it (null when it has none).
 struct DataFile {
@@ -41,8 +33,7 @@ struct DataFile {
   size_t blockBytes;
 };
 
-std::mutex mappedLock;
-std::vector<MappedModule> mapped;
+std::mutex dataFilesLock;
 std::vector<DataFile> dataFiles;
 
 // The address at which the object holding `address` is mapped, or null.
@@ -69,30 +60,6 @@ HMODULE ProgramBase() {
   HMODULE base = nullptr;
   dl_iterate_phdr(FirstObjectBase, &base);
   return base;
-}
-
-struct NameSearch {
-  const char* name;
-  HMODULE base;
-};
-
-bool NameMatches(const char* path, const char* name) {
-  if (path == nullptr || *path == '\0') return false;
-  if (std::strcmp(path, name) == 0) return true;
-  const char* slash = std::strrchr(path, '/');
-  return std::strchr(name, '/') == nullptr && slash != nullptr && std::strcmp(slash + 1, name) == 0;
-}
-
-int FindByName(dl_phdr_info* info, size_t, void* data) {
-  NameSearch* search = static_cast<NameSearch*>(data);
-  if (!NameMatches(info->dlpi_name, search->name)) return 0;
-  for (int i = 0; i < info->dlpi_phnum; ++i) {
-    if (info->dlpi_phdr[i].p_type == PT_LOAD) {
-      search->base = BaseOf(reinterpret_cast<const void*>(info->dlpi_addr + info->dlpi_phdr[i].p_vaddr));
-      return 1;
-    }
-  }
-  return 0;
 }
 
 bool ProgramPath(std::string& path) {
@@ -155,34 +122,13 @@ size_t CheckedBlock(const uint8_t* bytes, size_t available) {
   return size;
 }
 
-// The resource block of a module, or null when it has none.
+// The resource block of a file mapped as data, or null when it has none.
+// Resources are read from files mapped as data only, as the callers do.
 const uint8_t* ResourceBlockOf(HMODULE module) {
-  {
-    std::lock_guard<std::mutex> guard(mappedLock);
-    for (const DataFile& file : dataFiles)
-      if (file.handle == module) return file.block;
-  }
-  HMODULE base = module != nullptr ? BaseOf(module) : ProgramBase();
-  if (base == nullptr) return nullptr;
-  void* handle = nullptr;
-  if (base == ProgramBase()) {
-    handle = dlopen(nullptr, RTLD_LAZY);
-  } else {
-    Dl_info info;
-    if (dladdr(base, &info) == 0 || info.dli_fname == nullptr) return nullptr;
-    // Only a module that is loaded already: nothing is loaded here.
-    handle = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
-  }
-  if (handle == nullptr) return nullptr;
-  void* symbol = dlsym(handle, ZOLM_RESOURCE_TABLE_NAME);
-  // The lookup also searches what the module depends on: only the module's
-  // own block counts.
-  if (symbol != nullptr && BaseOf(symbol) != base) symbol = nullptr;
-  // The module stays loaded by whoever loaded it; the block outlives this call.
-  dlclose(handle);
-  const uint8_t* block = static_cast<const uint8_t*>(symbol);
-  if (block == nullptr || std::memcmp(block, "ZOLMRSRC", 8) != 0) return nullptr;
-  return CheckedBlock(block, Le32(block + 8)) != 0 ? block : nullptr;
+  std::lock_guard<std::mutex> guard(dataFilesLock);
+  for (const DataFile& file : dataFiles)
+    if (file.handle == module) return file.block;
+  return nullptr;
 }
 
 // The resource section of an ELF file held in memory: true with the block
@@ -261,7 +207,7 @@ HMODULE MapDataFile(const char* fileName) {
   // The mapping starts on a page, so its address plus 1 is no loaded module.
   HMODULE handle = reinterpret_cast<HMODULE>(static_cast<uint8_t*>(mapping) + 1);
   try {
-    std::lock_guard<std::mutex> guard(mappedLock);
+    std::lock_guard<std::mutex> guard(dataFilesLock);
     dataFiles.push_back(DataFile{handle, mapping, length, block, blockBytes});
   } catch (...) {
     munmap(mapping, length);
@@ -298,62 +244,24 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD capacity) {
 
 HMODULE GetModuleHandleA(LPCSTR name) {
   if (name == nullptr) return ProgramBase();
-  NameSearch search{name, nullptr};
-  dl_iterate_phdr(FindByName, &search);
-  if (search.base == nullptr) SetLastError(ERROR_MOD_NOT_FOUND);
-  return search.base;
+  SetLastError(ERROR_MOD_NOT_FOUND);
+  return nullptr;
 }
 
 HMODULE LoadLibraryExA(LPCSTR fileName, HANDLE, DWORD flags) {
-  if (fileName == nullptr || *fileName == '\0') {
+  if (fileName == nullptr || *fileName == '\0' || !(flags & LOAD_LIBRARY_AS_DATAFILE)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  if (flags & LOAD_LIBRARY_AS_DATAFILE) return MapDataFile(fileName);
-  if (access(fileName, F_OK) != 0) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return nullptr;
-  }
-  void* handle = dlopen(fileName, RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) {
-    SetLastError(ERROR_BAD_EXE_FORMAT);
-    return nullptr;
-  }
-  link_map* map = nullptr;
-  HMODULE base = nullptr;
-  if (dlinfo(handle, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr) base = BaseOf(map->l_ld);
-  if (base == nullptr) {
-    dlclose(handle);
-    SetLastError(ERROR_BAD_EXE_FORMAT);
-    return nullptr;
-  }
-  std::lock_guard<std::mutex> guard(mappedLock);
-  for (MappedModule& m : mapped) {
-    if (m.base == base) {
-      // The loader counts its own references; one dlclose per mapping.
-      ++m.count;
-      dlclose(handle);
-      return base;
-    }
-  }
-  mapped.push_back(MappedModule{base, handle, 1});
-  return base;
+  return MapDataFile(fileName);
 }
 
 BOOL FreeLibrary(HMODULE module) {
-  std::lock_guard<std::mutex> guard(mappedLock);
+  std::lock_guard<std::mutex> guard(dataFilesLock);
   for (size_t i = 0; i < dataFiles.size(); ++i) {
     if (dataFiles[i].handle != module) continue;
     munmap(dataFiles[i].mapping, dataFiles[i].length);
     dataFiles.erase(dataFiles.begin() + static_cast<std::ptrdiff_t>(i));
-    return TRUE;
-  }
-  for (size_t i = 0; i < mapped.size(); ++i) {
-    if (mapped[i].base != module) continue;
-    if (--mapped[i].count == 0) {
-      dlclose(mapped[i].handle);
-      mapped.erase(mapped.begin() + static_cast<std::ptrdiff_t>(i));
-    }
     return TRUE;
   }
   SetLastError(ERROR_INVALID_HANDLE);

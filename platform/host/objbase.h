@@ -19,19 +19,11 @@ enum CLSCTX : DWORD {
                CLSCTX_REMOTE_SERVER,
 };
 
-enum COINIT : DWORD {
-  COINIT_MULTITHREADED = 0x0,
-  COINIT_APARTMENTTHREADED = 0x2,
-};
-
 // The length of a GUID in braces with its terminator: {8-4-4-4-12} and NUL.
 #define CHARS_IN_GUID 39
 
-struct IGlobalInterfaceTable : public IUnknown {
-  STDMETHOD(RegisterInterfaceInGlobal)(IUnknown* unknown, REFIID iid, DWORD* cookie) PURE;
-  STDMETHOD(RevokeInterfaceFromGlobal)(DWORD cookie) PURE;
-  STDMETHOD(GetInterfaceFromGlobal)(DWORD cookie, REFIID iid, void** out) PURE;
-};
+// Only named: creating it fails here, so none of its own operations is called.
+struct IGlobalInterfaceTable : public IUnknown {};
 
 // The entry points an in-process server exports.
 typedef HRESULT (*LPFNGETCLASSOBJECT)(REFCLSID, REFIID, LPVOID*);
@@ -39,7 +31,6 @@ typedef HRESULT (*LPFNCANUNLOADNOW)();
 
 extern "C" {
 ZOLMPLATFORM_API HRESULT CoInitialize(LPVOID reserved);
-ZOLMPLATFORM_API HRESULT CoInitializeEx(LPVOID reserved, DWORD coinit);
 ZOLMPLATFORM_API void CoUninitialize();
 
 ZOLMPLATFORM_API HRESULT CoGetClassObject(REFCLSID clsid, DWORD context, LPVOID serverInfo,

@@ -10,10 +10,9 @@
 
 #include "platform/host/wintypes.h"
 
-// Flags of VariantChangeType.
+// The flag of VariantChangeType that is honoured: objects are not read
+// through their value property.
 #define VARIANT_NOVALUEPROP 0x01
-#define VARIANT_ALPHABOOL 0x02
-#define VARIANT_LOCALBOOL 0x10
 
 extern "C" {
 
@@ -25,7 +24,6 @@ ZOLMPLATFORM_API BSTR WINAPI SysAllocString(const OLECHAR* psz);
 ZOLMPLATFORM_API BSTR WINAPI SysAllocStringLen(const OLECHAR* strIn, UINT ui);
 ZOLMPLATFORM_API void WINAPI SysFreeString(BSTR bstrString);
 ZOLMPLATFORM_API UINT WINAPI SysStringLen(BSTR pbstr);
-ZOLMPLATFORM_API UINT WINAPI SysStringByteLen(BSTR bstr);
 
 // VARIANT handling.
 ZOLMPLATFORM_API void WINAPI VariantInit(VARIANTARG* pvarg);

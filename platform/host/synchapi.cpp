@@ -5,25 +5,17 @@
 
 extern "C" {
 
-void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
+BOOL WINAPI InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION lpCriticalSection, DWORD) {
   pthread_mutexattr_t attributes;
   pthread_mutexattr_init(&attributes);
   pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
   pthread_mutex_init(&lpCriticalSection->mutex, &attributes);
   pthread_mutexattr_destroy(&attributes);
-}
-
-BOOL WINAPI InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION lpCriticalSection, DWORD) {
-  InitializeCriticalSection(lpCriticalSection);
   return TRUE;
 }
 
 void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
   pthread_mutex_lock(&lpCriticalSection->mutex);
-}
-
-BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
-  return pthread_mutex_trylock(&lpCriticalSection->mutex) == 0 ? TRUE : FALSE;
 }
 
 void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {

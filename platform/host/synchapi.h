@@ -16,34 +16,17 @@ struct CRITICAL_SECTION {
 typedef CRITICAL_SECTION* LPCRITICAL_SECTION;
 
 extern "C" {
-ZOLMPLATFORM_API void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 ZOLMPLATFORM_API BOOL WINAPI InitializeCriticalSectionAndSpinCount(
     LPCRITICAL_SECTION lpCriticalSection, DWORD dwSpinCount);
 ZOLMPLATFORM_API void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
-ZOLMPLATFORM_API BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 ZOLMPLATFORM_API void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 ZOLMPLATFORM_API void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 }  // extern "C"
 
-// Each returns the new value (increment, decrement) or the previous one.
+// Each returns the new value.
 inline LONG InterlockedIncrement(LONG volatile* Addend) {
   return __atomic_add_fetch(Addend, 1, __ATOMIC_SEQ_CST);
 }
 inline LONG InterlockedDecrement(LONG volatile* Addend) {
   return __atomic_sub_fetch(Addend, 1, __ATOMIC_SEQ_CST);
-}
-inline LONG InterlockedExchange(LONG volatile* Target, LONG Value) {
-  return __atomic_exchange_n(Target, Value, __ATOMIC_SEQ_CST);
-}
-inline LONG InterlockedCompareExchange(LONG volatile* Destination, LONG Exchange,
-                                       LONG Comperand) {
-  __atomic_compare_exchange_n(Destination, &Comperand, Exchange, false, __ATOMIC_SEQ_CST,
-                              __ATOMIC_SEQ_CST);
-  return Comperand;
-}
-inline void* InterlockedCompareExchangePointer(void* volatile* Destination, void* Exchange,
-                                               void* Comperand) {
-  __atomic_compare_exchange_n(Destination, &Comperand, Exchange, false, __ATOMIC_SEQ_CST,
-                              __ATOMIC_SEQ_CST);
-  return Comperand;
 }

@@ -171,7 +171,7 @@ HRESULT toInteger(const Number& n, const IntegerTarget& t, VARIANT& result) {
   return S_OK;
 }
 
-HRESULT toText(const Scalar& s, USHORT flags, VARIANT& result) {
+HRESULT toText(const Scalar& s, VARIANT& result) {
   std::u16string text;
   switch (s.kind) {
     case Scalar::Empty: break;
@@ -179,12 +179,7 @@ HRESULT toText(const Scalar& s, USHORT flags, VARIANT& result) {
       result.vt = VT_BSTR;
       result.bstrVal = SysAllocStringLen(s.text, SysStringLen(s.text));
       return result.bstrVal ? S_OK : E_OUTOFMEMORY;
-    case Scalar::Boolean:
-      if (flags & (VARIANT_ALPHABOOL | VARIANT_LOCALBOOL))
-        text = s.flag ? u"True" : u"False";
-      else
-        text = s.flag ? u"-1" : u"0";
-      break;
+    case Scalar::Boolean: text = s.flag ? u"-1" : u"0"; break;
     case Scalar::Numeric: text = zolm_platform::formatNumber(s.number); break;
     default: return DISP_E_TYPEMISMATCH;
   }
@@ -211,9 +206,9 @@ HRESULT toBoolean(const Scalar& s, VARIANT& result) {
   return S_OK;
 }
 
-HRESULT convertScalar(const Scalar& s, USHORT flags, VARTYPE target, VARIANT& result) {
+HRESULT convertScalar(const Scalar& s, VARTYPE target, VARIANT& result) {
   if (target == VT_EMPTY) return S_OK;
-  if (target == VT_BSTR) return toText(s, flags, result);
+  if (target == VT_BSTR) return toText(s, result);
   if (target == VT_BOOL) return toBoolean(s, result);
   if (target == VT_NULL || target == VT_ERROR || target == VT_UNKNOWN ||
       target == VT_DISPATCH || target == VT_DECIMAL)
@@ -273,12 +268,12 @@ HRESULT convert(VARIANT* src, USHORT flags, VARTYPE target, VARIANT& result) {
       case VT_DECIMAL: shallow.decVal = load<DECIMAL>(inner->byref); break;
       case VT_CY: shallow.cyVal = load<CY>(inner->byref); break;
       case VT_ERROR: shallow.scode = load<SCODE>(inner->byref); break;
-      default: return convertScalar(s, flags, target, result);
+      default: return convertScalar(s, target, result);
     }
     shallow.vt = target;  // after decVal, whose first word overlaps the tag
     return VariantCopy(&result, &shallow);
   }
-  if (s.kind != Scalar::Object) return convertScalar(s, flags, target, result);
+  if (s.kind != Scalar::Object) return convertScalar(s, target, result);
   VARIANT value;
   hr = objectValue(s, flags, value);
   if (FAILED(hr)) return hr;

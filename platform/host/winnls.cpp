@@ -19,9 +19,7 @@ int SequenceLength(unsigned char lead) {
   return 1;
 }
 
-bool IsUtf8CodePage(UINT codePage) {
-  return codePage == CP_ACP || codePage == CP_THREAD_ACP || codePage == CP_UTF8;
-}
+bool IsUtf8CodePage(UINT codePage) { return codePage == CP_THREAD_ACP || codePage == CP_UTF8; }
 
 // Adds the n units of one character to a conversion's output: counted
 // only while measuring, otherwise copied if they fit. False, with the last
@@ -71,12 +69,6 @@ int lstrcmpiA(LPCSTR a, LPCSTR b) {
   }
 }
 
-int lstrlenA(LPCSTR text) {
-  if (text == nullptr) return 0;
-  size_t n = std::strlen(text);
-  return n > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(n);
-}
-
 UINT GetACP(void) { return CP_UTF8; }
 
 // English (United States): the host has no locale of its own to report.
@@ -104,7 +96,7 @@ int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR source, int sourceLength,
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  if (sourceLength == -1) sourceLength = lstrlenA(source) + 1;
+  if (sourceLength == -1) sourceLength = static_cast<int>(strnlen(source, 0x7FFFFFFE)) + 1;
   const unsigned char* s = reinterpret_cast<const unsigned char*>(source);
   const size_t length = static_cast<size_t>(sourceLength);
   bool measuring = (dest == nullptr || capacity == 0);

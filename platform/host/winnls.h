@@ -1,6 +1,6 @@
 // The 8-bit text services on Linux. The host's ANSI code page is UTF-8
 // (65001): GetACP answers it, the locale's default ANSI code page is it, and
-// CP_ACP, CP_THREAD_ACP and CP_UTF8 all convert as UTF-8. CharNextA steps over
+// CP_THREAD_ACP and CP_UTF8 both convert as UTF-8. CharNextA steps over
 // one whole UTF-8 sequence; UTF-8 has no double-byte lead bytes, so
 // IsDBCSLeadByte is always false, as it is on the platform for that code page.
 // lstrcmpiA compares without regard to ASCII case.
@@ -10,7 +10,6 @@
 
 typedef DWORD LCTYPE;
 
-#define CP_ACP 0
 #define CP_THREAD_ACP 3
 #define CP_UTF8 65001
 
@@ -24,7 +23,6 @@ ZOLMPLATFORM_API LPSTR CharNextA(LPCSTR p);
 ZOLMPLATFORM_API BOOL IsDBCSLeadByte(BYTE testChar);
 // <0, 0 or >0 as a sorts before, with or after b, without regard to case.
 ZOLMPLATFORM_API int lstrcmpiA(LPCSTR a, LPCSTR b);
-ZOLMPLATFORM_API int lstrlenA(LPCSTR text);
 
 ZOLMPLATFORM_API UINT GetACP(void);
 ZOLMPLATFORM_API LCID GetThreadLocale(void);

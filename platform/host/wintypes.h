@@ -121,18 +121,15 @@ typedef HANDLE HGLOBAL;
 
 // The platform's error codes (GetLastError, registry results).
 #define ERROR_SUCCESS 0L
-#define ERROR_INVALID_FUNCTION 1L
 #define ERROR_FILE_NOT_FOUND 2L
 #define ERROR_PATH_NOT_FOUND 3L
 #define ERROR_TOO_MANY_OPEN_FILES 4L
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
-#define ERROR_OUTOFMEMORY 14L
 #define ERROR_WRITE_PROTECT 19L
 #define ERROR_SHARING_VIOLATION 32L
 #define ERROR_HANDLE_EOF 38L
-#define ERROR_HANDLE_DISK_FULL 39L
 #define ERROR_NOT_SUPPORTED 50L
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
@@ -214,7 +211,6 @@ struct IClassFactory : public IUnknown {
 struct ITypeInfo;
 struct ITypeLib;
 struct IDispatch;
-struct SAFEARRAY;
 
 struct CY {
   LONGLONG int64;
@@ -252,14 +248,8 @@ enum VARENUM : VARTYPE {
   VT_UI8 = 21,
   VT_INT = 22,
   VT_UINT = 23,
-  VT_VOID = 24,
   VT_HRESULT = 25,
   VT_PTR = 26,
-  VT_SAFEARRAY = 27,
-  VT_CARRAY = 28,
-  VT_USERDEFINED = 29,
-  VT_LPSTR = 30,
-  VT_LPWSTR = 31,
   VT_VECTOR = 0x1000,
   VT_ARRAY = 0x2000,
   VT_BYREF = 0x4000,
@@ -293,34 +283,25 @@ struct VARIANT {
         BSTR bstrVal;
         IUnknown* punkVal;
         IDispatch* pdispVal;
-        SAFEARRAY* parray;
         BYTE* pbVal;
         SHORT* piVal;
         LONG* plVal;
-        LONGLONG* pllVal;
         FLOAT* pfltVal;
         DOUBLE* pdblVal;
         VARIANT_BOOL* pboolVal;
-        SCODE* pscode;
-        CY* pcyVal;
-        DATE* pdate;
         BSTR* pbstrVal;
         IUnknown** ppunkVal;
         IDispatch** ppdispVal;
-        SAFEARRAY** pparray;
         VARIANT* pvarVal;
         void* byref;
         CHAR cVal;
         USHORT uiVal;
         ULONG ulVal;
-        ULONGLONG ullVal;
         INT intVal;
         UINT uintVal;
-        DECIMAL* pdecVal;
         CHAR* pcVal;
         USHORT* puiVal;
         ULONG* pulVal;
-        ULONGLONG* pullVal;
         INT* pintVal;
         UINT* puintVal;
       };

@@ -86,7 +86,8 @@ TEST(HostFileApi, SeeksWithoutHighPartStayWithin32Bits) {
 }
 
 TEST(HostFileApi, ReadsAndWritesFollowTheAccessAsked) {
-  HANDLE file = CreateFileW(wide(scratchPath("access")).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  DeleteFileW(wide(scratchPath("access")).c_str());
+  HANDLE file = CreateFileW(wide(scratchPath("access")).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   DWORD done = 7;

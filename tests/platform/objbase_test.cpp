@@ -56,7 +56,7 @@ TEST(TaskAllocator, ReallocKeepsContents) {
 
 TEST(ComInit, CountsPerThread) {
   EXPECT_EQ(CoInitialize(nullptr), S_OK);
-  EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);
+  EXPECT_EQ(CoInitialize(nullptr), S_FALSE);
   CoUninitialize();
   CoUninitialize();
   EXPECT_EQ(CoInitialize(nullptr), S_OK);

@@ -17,6 +17,7 @@
 #include "platform/libloaderapi.h"
 #include "platform/oleauto.h"
 #include "server/registrar/regObject.h"
+#include "tests/loadedModule.h"
 #include "tests/server/registryDump.h"
 
 namespace {
@@ -75,7 +76,8 @@ TEST(DoubleSingleQuotes, DoublesQuotesWithinTheCapacity) {
 
 TEST_F(SelfRegistration, ModulePathWithAQuoteArrivesWithOneQuote) {
   LibraryCopy copy("it's here");
-  HMODULE module = LoadLibraryExA(copy.path.c_str(), nullptr, 0);
+  LoadedModule loaded(copy.path.c_str());
+  HMODULE module = loaded.get();
   ASSERT_NE(module, nullptr);
   {
     CRegObject registrar;
@@ -97,7 +99,6 @@ TEST_F(SelfRegistration, ModulePathWithAQuoteArrivesWithOneQuote) {
   CRegObject missing;
   EXPECT_EQ(ApplyModuleScript(missing, module, 7, nullptr, true),
             static_cast<HRESULT>(0x80070716));
-  FreeLibrary(module);
 }
 
 TEST_F(SelfRegistration, CategoriesWithoutAManagerAreNoFailure) {
@@ -119,7 +120,8 @@ TEST_F(SelfRegistration, TypeLibraryComesFromTheModuleOrATlbBesideIt) {
   EXPECT_EQ(LoadModuleTypeLib(nullptr, nullptr, &path, nullptr), E_POINTER);
 
   LibraryCopy copy("typelib");
-  HMODULE module = LoadLibraryExA(copy.path.c_str(), nullptr, 0);
+  LoadedModule loaded(copy.path.c_str());
+  HMODULE module = loaded.get();
   ASSERT_NE(module, nullptr);
   ASSERT_EQ(LoadModuleTypeLib(module, nullptr, &path, &library), S_OK);
   EXPECT_EQ(Narrow(path), copy.path);
@@ -136,15 +138,14 @@ TEST_F(SelfRegistration, TypeLibraryComesFromTheModuleOrATlbBesideIt) {
   EXPECT_EQ(Narrow(path), (copy.directory / "libzolmcom.tlb").string());
   library->Release();
   SysFreeString(path);
-  FreeLibrary(module);
 }
 
 TEST_F(SelfRegistration, TypeLibraryIsRegisteredAndRemoved) {
-  HMODULE module = LoadLibraryExA(kLibrary.c_str(), nullptr, 0);
+  LoadedModule loaded(kLibrary.c_str());
+  HMODULE module = loaded.get();
   ASSERT_NE(module, nullptr);
   ASSERT_EQ(RegisterModuleTypeLib(module, nullptr), S_OK);
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "TypeLib\\{28453262-FCFB-433B-9E37-896CFF19F74E}"));
   EXPECT_EQ(UnregisterModuleTypeLib(module, nullptr), S_OK);
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "TypeLib\\{28453262-FCFB-433B-9E37-896CFF19F74E}"));
-  FreeLibrary(module);
 }
