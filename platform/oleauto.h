@@ -21,13 +21,11 @@
 // library file or module resource there holds the library's types in the form
 // resources/generate_from_idl.py writes at build time; registration writes the
 // same registry entries as the platform's (TypeLib\{libid}\maj.min and
-// Interface\{iid}).
+// Interface\{iid}); LoadRegTypeLib finds exactly the version registered.
 extern "C" {
 ZOLMPLATFORM_API HRESULT WINAPI LoadTypeLib(const OLECHAR* szFile, ITypeLib** pptlib);
 ZOLMPLATFORM_API HRESULT WINAPI LoadRegTypeLib(REFGUID rguid, WORD wVerMajor, WORD wVerMinor,
                                                LCID lcid, ITypeLib** pptlib);
-ZOLMPLATFORM_API HRESULT WINAPI QueryPathOfRegTypeLib(REFGUID guid, USHORT wMaj, USHORT wMin,
-                                                      LCID lcid, BSTR* lpbstrPathName);
 // Non-const paths, as the platform declares them.
 ZOLMPLATFORM_API HRESULT WINAPI RegisterTypeLib(ITypeLib* ptlib, OLECHAR* szFullPath,
                                                 OLECHAR* szHelpDir);

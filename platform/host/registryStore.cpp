@@ -6,7 +6,6 @@
 #include "platform/host/registryStore.h"
 
 #include "platform/host/fontTable.h"
-#include "platform/host/utf.h"
 #include "platform/host/winreg.h"
 
 #include <memory>
@@ -191,41 +190,39 @@ Store& store() {
   return instance;
 }
 
-size_t utf8Length(const std::u16string& s) { return utf16ToUtf8(s.data(), s.size()).size(); }
-
-size_t utf8DataLength(const std::vector<BYTE>& data) {
-  std::u16string text(data.size() / sizeof(char16_t), u'\0');
-  if (!text.empty()) std::memcpy(&text[0], data.data(), text.size() * sizeof(char16_t));
-  return utf8Length(text);
+// Runs work(store, key) under the lock on the key a handle names, once the
+// handle is checked for the access the call needs.
+template <typename Work>
+LONG withKey(HKEY hkey, REGSAM needed, Work work) {
+  Store& s = store();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  std::shared_ptr<Key> key;
+  const LONG rc = s.resolve(hkey, needed, key);
+  return rc != ERROR_SUCCESS ? rc : work(s, key);
 }
 
 }  // namespace
 
 LONG openKey(HKEY parent, const std::u16string& path, REGSAM access, HKEY* result) {
-  Store& s = store();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  std::shared_ptr<Key> from, key;
-  LONG rc = s.resolve(parent, 0, from);
-  if (rc != ERROR_SUCCESS) return rc;
-  rc = s.walk(from, path, false, key, nullptr);
-  if (rc != ERROR_SUCCESS) return rc;
-  *result = s.newHandle(key, access);
-  return ERROR_SUCCESS;
+  return withKey(parent, 0, [&](Store& s, std::shared_ptr<Key>& from) -> LONG {
+    std::shared_ptr<Key> key;
+    const LONG rc = s.walk(from, path, false, key, nullptr);
+    if (rc == ERROR_SUCCESS) *result = s.newHandle(key, access);
+    return rc;
+  });
 }
 
 LONG createKey(HKEY parent, const std::u16string& path, REGSAM access, HKEY* result,
                DWORD* disposition) {
-  Store& s = store();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  std::shared_ptr<Key> from, key;
-  LONG rc = s.resolve(parent, KEY_CREATE_SUB_KEY, from);
-  if (rc != ERROR_SUCCESS) return rc;
-  bool created = false;
-  rc = s.walk(from, path, true, key, &created);
-  if (rc != ERROR_SUCCESS) return rc;
-  *result = s.newHandle(key, access);
-  if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-  return ERROR_SUCCESS;
+  return withKey(parent, KEY_CREATE_SUB_KEY, [&](Store& s, std::shared_ptr<Key>& from) -> LONG {
+    std::shared_ptr<Key> key;
+    bool created = false;
+    const LONG rc = s.walk(from, path, true, key, &created);
+    if (rc != ERROR_SUCCESS) return rc;
+    *result = s.newHandle(key, access);
+    if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    return rc;
+  });
 }
 
 LONG closeKey(HKEY key) {
@@ -236,139 +233,97 @@ LONG closeKey(HKEY key) {
 }
 
 LONG deleteKey(HKEY parent, const std::u16string& path) {
-  Store& s = store();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  std::shared_ptr<Key> from, owner, target;
-  LONG rc = s.resolve(parent, 0, from);
-  if (rc != ERROR_SUCCESS) return rc;
-  std::vector<std::u16string> parts;
-  if (!splitPath(path, parts)) return ERROR_BAD_PATHNAME;
-  if (parts.empty()) return ERROR_INVALID_PARAMETER;
-  const std::u16string last = parts.back();
-  parts.pop_back();
-  owner = from;
-  for (const auto& part : parts) {
-    owner = findSubkey(*owner, part);
-    if (!owner) return ERROR_FILE_NOT_FOUND;
-  }
-  for (auto it = owner->subkeys.begin(); it != owner->subkeys.end(); ++it) {
-    if (!sameName((*it)->name, last)) continue;
-    // Only a key without subkeys may go, as on the platform.
-    if (!(*it)->subkeys.empty()) return ERROR_ACCESS_DENIED;
-    (*it)->deleted = true;
-    owner->subkeys.erase(it);
-    return ERROR_SUCCESS;
-  }
-  return ERROR_FILE_NOT_FOUND;
+  return withKey(parent, 0, [&](Store&, std::shared_ptr<Key>& owner) -> LONG {
+    std::vector<std::u16string> parts;
+    if (!splitPath(path, parts)) return ERROR_BAD_PATHNAME;
+    if (parts.empty()) return ERROR_INVALID_PARAMETER;
+    const std::u16string last = parts.back();
+    parts.pop_back();
+    for (const auto& part : parts) {
+      owner = findSubkey(*owner, part);
+      if (!owner) return ERROR_FILE_NOT_FOUND;
+    }
+    for (auto it = owner->subkeys.begin(); it != owner->subkeys.end(); ++it) {
+      if (!sameName((*it)->name, last)) continue;
+      // Only a key without subkeys may go, as on the platform.
+      if (!(*it)->subkeys.empty()) return ERROR_ACCESS_DENIED;
+      (*it)->deleted = true;
+      owner->subkeys.erase(it);
+      return ERROR_SUCCESS;
+    }
+    return ERROR_FILE_NOT_FOUND;
+  });
 }
 
 LONG setValue(HKEY hkey, const std::u16string& name, DWORD type, std::vector<BYTE> data) {
   if (name.size() > kMaxValueName) return ERROR_INVALID_PARAMETER;
-  Store& s = store();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  std::shared_ptr<Key> key;
-  LONG rc = s.resolve(hkey, KEY_SET_VALUE, key);
-  if (rc != ERROR_SUCCESS) return rc;
-  if (Value* existing = findValue(*key, name)) {
-    existing->type = type;
-    existing->data = std::move(data);
+  return withKey(hkey, KEY_SET_VALUE, [&](Store&, std::shared_ptr<Key>& key) -> LONG {
+    if (Value* existing = findValue(*key, name)) {
+      existing->type = type;
+      existing->data = std::move(data);
+    } else {
+      key->values.push_back(Value{name, type, std::move(data)});
+    }
     return ERROR_SUCCESS;
-  }
-  key->values.push_back(Value{name, type, std::move(data)});
-  return ERROR_SUCCESS;
+  });
 }
 
 bool readText(HKEY parent, const std::u16string& path, const char16_t* name, size_t maxBytes,
               std::u16string& out) {
-  HKEY key = nullptr;
-  if (openKey(parent, path, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-  DWORD type = 0;
   std::vector<BYTE> data;
-  const LONG rc = queryValue(key, name ? name : u"", &type, &data);
-  closeKey(key);
-  if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ) || data.size() > maxBytes)
-    return false;
+  const LONG rc = withKey(parent, 0, [&](Store& s, std::shared_ptr<Key>& from) -> LONG {
+    std::shared_ptr<Key> key;
+    if (s.walk(from, path, false, key, nullptr) != ERROR_SUCCESS) return ERROR_FILE_NOT_FOUND;
+    const Value* v = findValue(*key, name ? name : u"");
+    if (!v || (v->type != REG_SZ && v->type != REG_EXPAND_SZ) || v->data.size() > maxBytes)
+      return ERROR_FILE_NOT_FOUND;
+    data = v->data;
+    return ERROR_SUCCESS;
+  });
+  if (rc != ERROR_SUCCESS) return false;
   out.assign(data.size() / sizeof(char16_t), u'\0');
   if (!out.empty()) std::memcpy(&out[0], data.data(), out.size() * sizeof(char16_t));
   while (!out.empty() && out.back() == u'\0') out.pop_back();
   return true;
 }
 
-LONG queryValue(HKEY hkey, const std::u16string& name, DWORD* type, std::vector<BYTE>* data) {
-  Store& s = store();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  std::shared_ptr<Key> key;
-  LONG rc = s.resolve(hkey, KEY_QUERY_VALUE, key);
-  if (rc != ERROR_SUCCESS) return rc;
-  const Value* v = findValue(*key, name);
-  if (!v) return ERROR_FILE_NOT_FOUND;
-  *type = v->type;
-  *data = v->data;
-  return ERROR_SUCCESS;
-}
-
 LONG deleteValue(HKEY hkey, const std::u16string& name) {
-  Store& s = store();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  std::shared_ptr<Key> key;
-  LONG rc = s.resolve(hkey, KEY_SET_VALUE, key);
-  if (rc != ERROR_SUCCESS) return rc;
-  for (auto it = key->values.begin(); it != key->values.end(); ++it) {
-    if (!sameName(it->name, name)) continue;
-    key->values.erase(it);
-    return ERROR_SUCCESS;
-  }
-  return ERROR_FILE_NOT_FOUND;
+  return withKey(hkey, KEY_SET_VALUE, [&](Store&, std::shared_ptr<Key>& key) -> LONG {
+    for (auto it = key->values.begin(); it != key->values.end(); ++it) {
+      if (!sameName(it->name, name)) continue;
+      key->values.erase(it);
+      return ERROR_SUCCESS;
+    }
+    return ERROR_FILE_NOT_FOUND;
+  });
 }
 
 LONG valueAt(HKEY hkey, DWORD index, std::u16string* name, DWORD* type,
              std::vector<BYTE>* data) {
-  Store& s = store();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  std::shared_ptr<Key> key;
-  LONG rc = s.resolve(hkey, KEY_QUERY_VALUE, key);
-  if (rc != ERROR_SUCCESS) return rc;
-  if (index >= key->values.size()) return ERROR_NO_MORE_ITEMS;
-  const Value& v = key->values[index];
-  *name = v.name;
-  *type = v.type;
-  *data = v.data;
-  return ERROR_SUCCESS;
+  return withKey(hkey, KEY_QUERY_VALUE, [&](Store&, std::shared_ptr<Key>& key) -> LONG {
+    if (index >= key->values.size()) return ERROR_NO_MORE_ITEMS;
+    const Value& v = key->values[index];
+    *name = v.name;
+    *type = v.type;
+    *data = v.data;
+    return ERROR_SUCCESS;
+  });
 }
 
 LONG subkeyAt(HKEY hkey, DWORD index, std::u16string* name) {
-  Store& s = store();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  std::shared_ptr<Key> key;
-  LONG rc = s.resolve(hkey, KEY_ENUMERATE_SUB_KEYS, key);
-  if (rc != ERROR_SUCCESS) return rc;
-  if (index >= key->subkeys.size()) return ERROR_NO_MORE_ITEMS;
-  *name = key->subkeys[index]->name;
-  return ERROR_SUCCESS;
+  return withKey(hkey, KEY_ENUMERATE_SUB_KEYS, [&](Store&, std::shared_ptr<Key>& key) -> LONG {
+    if (index >= key->subkeys.size()) return ERROR_NO_MORE_ITEMS;
+    *name = key->subkeys[index]->name;
+    return ERROR_SUCCESS;
+  });
 }
 
-LONG queryInfo(HKEY hkey, bool utf8Lengths, KeyInfo* info) {
-  Store& s = store();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  std::shared_ptr<Key> key;
-  LONG rc = s.resolve(hkey, KEY_QUERY_VALUE, key);
-  if (rc != ERROR_SUCCESS) return rc;
-  *info = KeyInfo{};
-  info->subkeys = static_cast<DWORD>(key->subkeys.size());
-  info->values = static_cast<DWORD>(key->values.size());
-  for (const auto& sub : key->subkeys) {
-    size_t n = utf8Lengths ? utf8Length(sub->name) : sub->name.size();
-    if (n > info->maxSubkeyName) info->maxSubkeyName = static_cast<DWORD>(n);
-  }
-  for (const Value& v : key->values) {
-    size_t n = utf8Lengths ? utf8Length(v.name) : v.name.size();
-    if (n > info->maxValueName) info->maxValueName = static_cast<DWORD>(n);
-    size_t bytes = v.data.size();
-    if (utf8Lengths && isTextType(v.type))
-      bytes = utf8DataLength(v.data);
-    if (bytes > info->maxValueData) info->maxValueData = static_cast<DWORD>(bytes);
-  }
-  return ERROR_SUCCESS;
+LONG countEntries(HKEY hkey, DWORD* subkeys, DWORD* values) {
+  return withKey(hkey, KEY_QUERY_VALUE, [&](Store&, std::shared_ptr<Key>& key) -> LONG {
+    if (subkeys) *subkeys = static_cast<DWORD>(key->subkeys.size());
+    if (values) *values = static_cast<DWORD>(key->values.size());
+    return ERROR_SUCCESS;
+  });
 }
 
 void reset(bool fillFontTables) {

@@ -13,16 +13,6 @@
 namespace zolm_platform {
 namespace registry {
 
-// What RegQueryInfoKey reports, lengths in characters (UTF-8 bytes when
-// asked for the 8-bit calls) without the terminator, data sizes in bytes.
-struct KeyInfo {
-  DWORD subkeys = 0;
-  DWORD maxSubkeyName = 0;
-  DWORD values = 0;
-  DWORD maxValueName = 0;
-  DWORD maxValueData = 0;
-};
-
 LONG openKey(HKEY parent, const std::u16string& path, REGSAM access, HKEY* result);
 LONG createKey(HKEY parent, const std::u16string& path, REGSAM access, HKEY* result,
                DWORD* disposition);
@@ -30,7 +20,6 @@ LONG closeKey(HKEY key);
 LONG deleteKey(HKEY parent, const std::u16string& path);
 
 LONG setValue(HKEY key, const std::u16string& name, DWORD type, std::vector<BYTE> data);
-LONG queryValue(HKEY key, const std::u16string& name, DWORD* type, std::vector<BYTE>* data);
 LONG deleteValue(HKEY key, const std::u16string& name);
 LONG valueAt(HKEY key, DWORD index, std::u16string* name, DWORD* type, std::vector<BYTE>* data);
 LONG subkeyAt(HKEY key, DWORD index, std::u16string* name);
@@ -40,10 +29,8 @@ LONG subkeyAt(HKEY key, DWORD index, std::u16string* name);
 // maxBytes.
 bool readText(HKEY parent, const std::u16string& path, const char16_t* name, size_t maxBytes,
               std::u16string& out);
-LONG queryInfo(HKEY key, bool utf8Lengths, KeyInfo* info);
-
-// Text data types, which the 8-bit calls convert.
-inline bool isTextType(DWORD type) { return type == 1 || type == 2 || type == 7; }
+// How many subkeys and values the key has; either pointer may be null.
+LONG countEntries(HKEY key, DWORD* subkeys, DWORD* values);
 
 // Test support: empty the registry; see registryTesting.h.
 void reset(bool fillFontTables);

@@ -8,6 +8,10 @@
 //   ASCII and Latin-1; keys and values enumerate in the order they were made.
 // - The 8-bit ("A") calls take and give UTF-8, the ANSI code page on Linux;
 //   text data (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) is kept in UTF-16.
+// - The calls are those the library makes, in the forms it makes them: it
+//   writes and walks its registrations through the 8-bit calls and reads the
+//   font tables through RegOpenKeyExW and RegEnumValueW. RegSetValueExW writes
+//   UTF-16 data as it comes, even of odd sizes, as other writers may leave it.
 // - Access is checked as the platform checks it: reading values needs
 //   KEY_QUERY_VALUE, writing them KEY_SET_VALUE, making subkeys
 //   KEY_CREATE_SUB_KEY, listing them KEY_ENUMERATE_SUB_KEYS.
@@ -61,48 +65,26 @@ ZOLMPLATFORM_API LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWOR
                                                 LPSTR lpClass, DWORD dwOptions, REGSAM samDesired,
                                                 const LPSECURITY_ATTRIBUTES lpSecurityAttributes,
                                                 PHKEY phkResult, LPDWORD lpdwDisposition);
-ZOLMPLATFORM_API LSTATUS WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved,
-                                                LPWSTR lpClass, DWORD dwOptions,
-                                                REGSAM samDesired,
-                                                const LPSECURITY_ATTRIBUTES lpSecurityAttributes,
-                                                PHKEY phkResult, LPDWORD lpdwDisposition);
 ZOLMPLATFORM_API LSTATUS WINAPI RegCloseKey(HKEY hKey);
+ZOLMPLATFORM_API LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey);
 
 ZOLMPLATFORM_API LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved,
                                                DWORD dwType, const BYTE* lpData, DWORD cbData);
 ZOLMPLATFORM_API LSTATUS WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved,
                                                DWORD dwType, const BYTE* lpData, DWORD cbData);
-ZOLMPLATFORM_API LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName,
-                                                 LPDWORD lpReserved, LPDWORD lpType,
-                                                 LPBYTE lpData, LPDWORD lpcbData);
-ZOLMPLATFORM_API LSTATUS WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName,
-                                                 LPDWORD lpReserved, LPDWORD lpType,
-                                                 LPBYTE lpData, LPDWORD lpcbData);
 ZOLMPLATFORM_API LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName);
-ZOLMPLATFORM_API LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey);
-ZOLMPLATFORM_API LSTATUS WINAPI RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey);
 
-ZOLMPLATFORM_API LSTATUS WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName,
-                                              LPDWORD lpcchValueName, LPDWORD lpReserved,
-                                              LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
 ZOLMPLATFORM_API LSTATUS WINAPI RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName,
                                               LPDWORD lpcchValueName, LPDWORD lpReserved,
                                               LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
+// Without class or time of last writing: keys have neither here.
 ZOLMPLATFORM_API LSTATUS WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName,
                                               LPDWORD lpcchName, LPDWORD lpReserved,
                                               LPSTR lpClass, LPDWORD lpcchClass,
                                               PFILETIME lpftLastWriteTime);
-ZOLMPLATFORM_API LSTATUS WINAPI RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName,
-                                              LPDWORD lpcchName, LPDWORD lpReserved,
-                                              LPWSTR lpClass, LPDWORD lpcchClass,
-                                              PFILETIME lpftLastWriteTime);
+// Tells the numbers of subkeys and values only; every other pointer must be null.
 ZOLMPLATFORM_API LSTATUS WINAPI RegQueryInfoKeyA(
     HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved, LPDWORD lpcSubKeys,
-    LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen, LPDWORD lpcValues,
-    LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
-    PFILETIME lpftLastWriteTime);
-ZOLMPLATFORM_API LSTATUS WINAPI RegQueryInfoKeyW(
-    HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved, LPDWORD lpcSubKeys,
     LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen, LPDWORD lpcValues,
     LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
     PFILETIME lpftLastWriteTime);

@@ -31,8 +31,9 @@ class FontFile : public ::testing::Test {
   static void addRaw(const char16_t* table, const std::u16string& name, const void* data,
                      DWORD size, DWORD type = REG_SZ) {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, table, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                              nullptr),
+    const std::u16string path(table);  // ASCII: the same bytes as UTF-8
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, std::string(path.begin(), path.end()).c_str(), 0,
+                              nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size),
               ERROR_SUCCESS);

@@ -14,7 +14,8 @@ namespace {
 
 void SetDefault(const std::u16string& path, const std::u16string& value) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
+  const std::string narrow(path.begin(), path.end());  // ASCII: the same bytes as UTF-8
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, narrow.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
                             nullptr, &key, nullptr),
             ERROR_SUCCESS);
   ASSERT_EQ(RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),

@@ -6,35 +6,53 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/winnls.h"
 #include "platform/winreg.h"
+
+// UTF-16 text as the UTF-8 the 8-bit calls take.
+inline std::string Utf8(const std::u16string& text) {
+  if (text.empty()) return std::string();
+  const int length = static_cast<int>(text.size());
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+  if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &out[0], bytes, nullptr, nullptr);
+  return out;
+}
 
 inline void DumpKey(HKEY key, const std::string& path, std::vector<std::string>& lines) {
   lines.push_back(path);
   for (DWORD i = 0;; ++i) {
-    char name[512];
-    DWORD nameLength = sizeof name;
-    BYTE data[4096];
+    WCHAR name[512];
+    DWORD nameLength = 512;
+    BYTE data[8192];
     DWORD dataSize = sizeof data;
     DWORD type = 0;
-    if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data, &dataSize) !=
+    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &dataSize) !=
         ERROR_SUCCESS) {
       break;
     }
+    std::string bytes(reinterpret_cast<char*>(data), dataSize);
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+      std::u16string units(dataSize / sizeof(WCHAR), u'\0');
+      if (!units.empty()) std::memcpy(&units[0], data, units.size() * sizeof(WCHAR));
+      bytes = Utf8(units);  // text as the 8-bit calls wrote it
+    }
     std::string text;
     if (type == REG_SZ) {
-      text.assign(reinterpret_cast<char*>(data), dataSize > 0 ? dataSize - 1 : 0);
+      text.assign(bytes, 0, bytes.empty() ? 0 : bytes.size() - 1);
     } else {
-      for (DWORD b = 0; b < dataSize; ++b) {
+      for (unsigned char b : bytes) {
         char hex[4];
-        std::snprintf(hex, sizeof hex, "%02x", data[b]);
+        std::snprintf(hex, sizeof hex, "%02x", b);
         text += hex;
       }
     }
-    lines.push_back(path + "|" + (nameLength == 0 ? "@" : std::string(name, nameLength)) + "|" +
-                    std::to_string(type) + "|" + text);
+    lines.push_back(path + "|" + (nameLength == 0 ? "@" : Utf8(std::u16string(name, nameLength))) +
+                    "|" + std::to_string(type) + "|" + text);
   }
   std::vector<std::string> subkeys;
   for (DWORD i = 0;; ++i) {
@@ -82,4 +100,14 @@ inline void CreateKey(HKEY root, const char* path) {
       ERROR_SUCCESS) {
     RegCloseKey(key);
   }
+}
+
+// The text of the REG_SZ value `name` (null: the default value) of `path`
+// below root, as DumpTree shows it; "<missing>" when there is none.
+inline std::string ValueText(HKEY root, const char* path, const char* name = nullptr) {
+  const std::string prefix = std::string("|") + (name ? name : "@") + "|1|";
+  for (const std::string& line : DumpTree(root, path)) {
+    if (line.compare(0, prefix.size(), prefix) == 0) return line.substr(prefix.size());
+  }
+  return "<missing>";
 }

@@ -30,7 +30,8 @@ std::u16string Wide(const std::string& text) { return std::u16string(text.begin(
 
 void SetDefault(const std::u16string& key, const std::u16string& value) {
   HKEY handle = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+  const std::string path(key.begin(), key.end());  // ASCII: the same bytes as UTF-8
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                             &handle, nullptr),
             ERROR_SUCCESS);
   ASSERT_EQ(RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
