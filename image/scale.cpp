@@ -7,6 +7,8 @@
 // one byte per pixel (three for 24 bits) whatever the file's depth, so that
 // is how the bitmaps are described: pictures of 1 and 4 bits are stretched
 // as 8-bit palette pictures and keep their depth, colours and palette.
+// The platform's stretch reads only its own sections, so on Windows the rows
+// are copied into one first; the host's section lies over the store's rows.
 #include "image/scale.h"
 
 #include <cmath>
@@ -88,6 +90,40 @@ class cSectionStore : public cImgStore {
   HBITMAP section;
 };
 
+#ifndef _WIN32
+// The distance between the store's rows when each lies that far after the
+// one before (rows in one block); 0 when they do not.
+size_t evenRowSpacing(const cImgStore& store) {
+  if (store.rowCount < 1 || !store.rows[0]) return 0;
+  const size_t spacing =
+      store.rowCount > 1 ? static_cast<size_t>(store.rows[1] - store.rows[0]) : static_cast<size_t>(store.rowBytes);
+  for (int32_t r = 1; r < store.rowCount; ++r)
+    if (store.rows[r] != store.rows[0] + spacing * static_cast<size_t>(r)) return 0;
+  return spacing;
+}
+#endif
+
+// The source section holding the picture: store row r in memory row r.
+// `bits` is its memory, null when the section could not be made.
+HBITMAP sourceSection(HDC dc, Description& block, const cImgStore& store, void** bits) {
+#ifndef _WIN32
+  // Here a section can lie over the store's own rows: nothing is copied.
+  if (const size_t spacing = evenRowSpacing(store)) {
+    HBITMAP over = hostSectionOverRows(reinterpret_cast<BITMAPINFO*>(&block), store.rows[0], spacing);
+    *bits = over ? store.rows[0] : nullptr;
+    return over;
+  }
+#endif
+  HBITMAP section = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&block), DIB_RGB_COLORS, bits, nullptr, 0);
+  if (section && *bits) {
+    const size_t stride = bitmapStride(store.bitsPerPixel, store.width);
+    for (int32_t r = 0; r < store.rowCount; ++r)
+      std::memcpy(static_cast<uint8_t*>(*bits) + static_cast<size_t>(r) * stride, store.getRow(r),
+                  static_cast<size_t>(store.rowBytes));
+  }
+  return section;
+}
+
 }  // namespace
 
 int32_t cBitmapFile::scale(float factor) {
@@ -116,16 +152,7 @@ int32_t cBitmapFile::scale(float factor) {
   HDC screen = GetDC(nullptr);
   HDC sourceDc = screen ? CreateCompatibleDC(screen) : nullptr;
   void* sourceBits = nullptr;
-  HBITMAP sourceBitmap =
-      sourceDc ? CreateDIBSection(sourceDc, reinterpret_cast<BITMAPINFO*>(&sourceBlock),
-                                  DIB_RGB_COLORS, &sourceBits, nullptr, 0)
-               : nullptr;
-  const size_t sourceStride = bitmapStride(bitCount, width);
-  if (sourceBitmap && sourceBits) {
-    for (int32_t r = 0; r < height; ++r)
-      std::memcpy(static_cast<uint8_t*>(sourceBits) + static_cast<size_t>(r) * sourceStride,
-                  pixels->getRow(r), static_cast<size_t>(pixels->rowBytes));
-  }
+  HBITMAP sourceBitmap = sourceDc ? sourceSection(sourceDc, sourceBlock, *pixels, &sourceBits) : nullptr;
   HDC destDc = sourceDc ? CreateCompatibleDC(sourceDc) : nullptr;
   void* destBits = nullptr;
   HBITMAP destBitmap = destDc ? CreateDIBSection(destDc, reinterpret_cast<BITMAPINFO*>(&destBlock),

@@ -35,6 +35,7 @@ struct GdiBitmap {
   std::vector<RGBQUAD> colours;  // 8 bits per pixel only
   struct GdiDc* selectedInto = nullptr;
   bool stock = false;
+  bool borrowed = false;  // memory rows the section's creator owns
 };
 
 struct GdiDc {
@@ -75,7 +76,7 @@ GdiBitmap* findBitmap(Registry& reg, const void* object) {
 
 void freeBitmap(Registry& reg, GdiBitmap* bitmap) {
   reg.bitmaps.erase(bitmap);
-  if (bitmap->bits) VirtualFree(bitmap->bits, 0, MEM_RELEASE);
+  if (bitmap->bits && !bitmap->borrowed) VirtualFree(bitmap->bits, 0, MEM_RELEASE);
   delete bitmap;
 }
 
@@ -165,10 +166,12 @@ BOOL WINAPI DeleteDC(HDC dcHandle) {
   return TRUE;
 }
 
-HBITMAP WINAPI CreateDIBSection(HDC dcHandle, const BITMAPINFO* info, UINT usage, void** bits,
-                                HANDLE section, DWORD /*offset*/) {
-  if (bits) *bits = nullptr;
-  if (!info || usage != DIB_RGB_COLORS || section) return failWith<HBITMAP>(ERROR_INVALID_PARAMETER, nullptr);
+namespace {
+
+// A section as `info` describes it, over `given` rows `givenStride` bytes
+// apart, or, with none given, over new memory of the platform's layout.
+HBITMAP newSection(HDC dcHandle, const BITMAPINFO* info, uint8_t* given, size_t givenStride) {
+  if (!info) return failWith<HBITMAP>(ERROR_INVALID_PARAMETER, nullptr);
   const BITMAPINFOHEADER& header = info->bmiHeader;
   if (header.biSize != sizeof(BITMAPINFOHEADER) || header.biWidth <= 0 || header.biHeight <= 0 ||
       header.biPlanes != 1 || header.biCompression != BI_RGB)
@@ -181,6 +184,8 @@ HBITMAP WINAPI CreateDIBSection(HDC dcHandle, const BITMAPINFO* info, UINT usage
   const uint64_t rows = uint64_t(header.biHeight);
   if (stride > kMaxSectionBytes || rows > kMaxSectionBytes / stride)
     return failWith<HBITMAP>(ERROR_NOT_ENOUGH_MEMORY, nullptr);
+  if (given && givenStride < uint64_t(bitCount / 8) * uint64_t(header.biWidth))
+    return failWith<HBITMAP>(ERROR_INVALID_PARAMETER, nullptr);
 
   Registry& reg = registry();
   std::lock_guard<std::mutex> guard(reg.lock);
@@ -189,8 +194,10 @@ HBITMAP WINAPI CreateDIBSection(HDC dcHandle, const BITMAPINFO* info, UINT usage
   if (!bitmap) return failWith<HBITMAP>(ERROR_NOT_ENOUGH_MEMORY, nullptr);
   // Whole pages that read as zero until written, large pages for large
   // sections: the stretch writes every byte of the destination once.
-  bitmap->bits = static_cast<uint8_t*>(
-      VirtualAlloc(nullptr, static_cast<SIZE_T>(stride * rows), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  bitmap->borrowed = given != nullptr;
+  bitmap->bits = given ? given
+                       : static_cast<uint8_t*>(VirtualAlloc(nullptr, static_cast<SIZE_T>(stride * rows),
+                                                            MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
   if (!bitmap->bits) {
     delete bitmap;
     return failWith<HBITMAP>(ERROR_NOT_ENOUGH_MEMORY, nullptr);
@@ -198,7 +205,7 @@ HBITMAP WINAPI CreateDIBSection(HDC dcHandle, const BITMAPINFO* info, UINT usage
   bitmap->width = header.biWidth;
   bitmap->height = header.biHeight;
   bitmap->bitCount = bitCount;
-  bitmap->stride = static_cast<size_t>(stride);
+  bitmap->stride = given ? givenStride : static_cast<size_t>(stride);
   if (bitCount == 8) {
     // biClrUsed entries (256 when 0 or too many) follow the header.
     const uint32_t used = header.biClrUsed == 0 || header.biClrUsed > 256 ? 256 : header.biClrUsed;
@@ -211,8 +218,24 @@ HBITMAP WINAPI CreateDIBSection(HDC dcHandle, const BITMAPINFO* info, UINT usage
     }
   }
   reg.bitmaps.insert(bitmap);
-  if (bits) *bits = bitmap->bits;
   return reinterpret_cast<HBITMAP>(bitmap);
+}
+
+
+}  // namespace
+
+HBITMAP WINAPI CreateDIBSection(HDC dcHandle, const BITMAPINFO* info, UINT usage, void** bits,
+                                HANDLE section, DWORD /*offset*/) {
+  if (bits) *bits = nullptr;
+  if (usage != DIB_RGB_COLORS || section) return failWith<HBITMAP>(ERROR_INVALID_PARAMETER, nullptr);
+  HBITMAP made = newSection(dcHandle, info, nullptr, 0);
+  if (made && bits) *bits = reinterpret_cast<GdiBitmap*>(made)->bits;
+  return made;
+}
+
+HBITMAP WINAPI hostSectionOverRows(const BITMAPINFO* info, void* firstRow, size_t stride) {
+  if (!firstRow) return failWith<HBITMAP>(ERROR_INVALID_PARAMETER, nullptr);
+  return newSection(nullptr, info, static_cast<uint8_t*>(firstRow), stride);
 }
 
 HGDIOBJ WINAPI SelectObject(HDC dcHandle, HGDIOBJ object) {

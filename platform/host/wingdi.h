@@ -70,6 +70,13 @@ ZOLMPLATFORM_API BOOL WINAPI DeleteDC(HDC dc);
 // had, ERROR_INVALID_PARAMETER otherwise.
 ZOLMPLATFORM_API HBITMAP WINAPI CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage,
                                                  void** bits, HANDLE section, DWORD offset);
+// Not a call of the platform, whose sections lie only over memory of their
+// own or a file mapping: here a section can lie over rows its creator holds
+// and keeps until the section is deleted, memory row r at firstRow + r *
+// stride, so that a picture is stretched without being copied first. The
+// description and failures are CreateDIBSection's; a stride shorter than a
+// row is ERROR_INVALID_PARAMETER.
+ZOLMPLATFORM_API HBITMAP WINAPI hostSectionOverRows(const BITMAPINFO* info, void* firstRow, size_t stride);
 ZOLMPLATFORM_API HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object);
 ZOLMPLATFORM_API BOOL WINAPI DeleteObject(HGDIOBJ object);
 ZOLMPLATFORM_API int WINAPI SetStretchBltMode(HDC dc, int mode);

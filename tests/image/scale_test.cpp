@@ -35,6 +35,7 @@ struct GdiLedger {
   int liveDcs = 0, liveBitmaps = 0, selected = 0;
   BITMAPINFOHEADER lastHeader{};
   std::vector<RGBQUAD> lastColours;
+  size_t lastSourceStride = 0;
 
   bool fails(const char* name) { return ++calls[name] == failNth && failName == name; }
   void reset() { *this = GdiLedger(); }
@@ -87,6 +88,14 @@ HBITMAP WINAPI CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void
   }
   HBITMAP made = real<HBITMAP (*)(HDC, const BITMAPINFO*, UINT, void**, HANDLE, DWORD)>("CreateDIBSection")(
       dc, info, usage, bits, section, offset);
+  if (made) ++ledger.liveBitmaps;
+  return made;
+}
+
+HBITMAP WINAPI hostSectionOverRows(const BITMAPINFO* info, void* firstRow, size_t stride) {
+  ledger.lastSourceStride = stride;
+  if (ledger.fails("hostSectionOverRows")) return nullptr;
+  HBITMAP made = real<HBITMAP (*)(const BITMAPINFO*, void*, size_t)>("hostSectionOverRows")(info, firstRow, stride);
   if (made) ++ledger.liveBitmaps;
   return made;
 }
@@ -156,6 +165,31 @@ TEST_F(Scale, FactorOneKeepsEveryPixel) {
     ASSERT_EQ(1, image.scale(1.0f));
     for (int32_t y = 0; y < 5; ++y)
       EXPECT_EQ(0, std::memcmp(original.pixels->getRow(y), image.pixels->getRow(y), static_cast<size_t>(7 * image.bytesPerPixel)));
+  }
+}
+
+TEST_F(Scale, RowsInOneBlockAreStretchedInPlaceOthersCopiedFirst) {
+  {
+    // One block: the source section lies over the store's rows, a row apart.
+    cBmpImg block;
+    makePicture(block, 7, 5, 24, 0, 0, position);
+    ASSERT_EQ(1, block.scale(2.0f));
+    EXPECT_EQ(1, ledger.calls["hostSectionOverRows"]);
+    EXPECT_EQ(21u, ledger.lastSourceStride);
+    EXPECT_EQ(1, ledger.calls["CreateDIBSection"]);
+  }
+
+  // Rows out of order in memory: they are copied into a section of their own.
+  ledger.calls.clear();
+  cBmpImg shuffled;
+  makePicture(shuffled, 7, 5, 24, 0, 0, position);
+  std::swap(shuffled.pixels->rows[1], shuffled.pixels->rows[3]);
+  ASSERT_EQ(1, shuffled.scale(2.0f));
+  EXPECT_EQ(0, ledger.calls["hostSectionOverRows"]);
+  EXPECT_EQ(2, ledger.calls["CreateDIBSection"]);
+  for (int32_t y = 0; y < 10; ++y) {
+    const int32_t from = y / 2 == 1 ? 3 : y / 2 == 3 ? 1 : y / 2;
+    for (int32_t k = 0; k < 3; ++k) EXPECT_EQ(position(6, from, k), shuffled.pixels->getRow(y)[3 * 13 + k]) << y;
   }
 }
 
@@ -252,8 +286,8 @@ TEST_F(Scale, PicturesWithoutStoreOrPaletteLinkAreLeftAlone) {
 
 TEST_F(Scale, EveryPlatformFailureLeavesThePictureAndReleasesEverything) {
   const std::pair<const char*, int> failures[] = {
-      {"GetDC", 1},          {"CreateCompatibleDC", 1}, {"CreateCompatibleDC", 2}, {"CreateDIBSection", 1},
-      {"CreateDIBSection", 2}, {"SelectObject", 1},     {"SelectObject", 2},       {"SetStretchBltMode", 1},
+      {"GetDC", 1},          {"CreateCompatibleDC", 1}, {"CreateCompatibleDC", 2}, {"hostSectionOverRows", 1},
+      {"CreateDIBSection", 1}, {"SelectObject", 1},     {"SelectObject", 2},       {"SetStretchBltMode", 1},
       {"StretchBlt", 1}};
   for (const auto& failure : failures) {
     SCOPED_TRACE(std::string(failure.first) + " #" + std::to_string(failure.second));
