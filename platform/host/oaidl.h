@@ -12,15 +12,9 @@ typedef DWORD HREFTYPE;
 #define MEMBERID_NIL DISPID_UNKNOWN
 
 enum TYPEKIND {
-  TKIND_ENUM = 0,
-  TKIND_RECORD = 1,
-  TKIND_MODULE = 2,
   TKIND_INTERFACE = 3,
   TKIND_DISPATCH = 4,
   TKIND_COCLASS = 5,
-  TKIND_ALIAS = 6,
-  TKIND_UNION = 7,
-  TKIND_MAX = 8,
 };
 
 enum SYSKIND {
@@ -35,8 +29,6 @@ enum FUNCKIND {
 enum INVOKEKIND {
   INVOKE_FUNC = 1,
   INVOKE_PROPERTYGET = 2,
-  INVOKE_PROPERTYPUT = 4,
-  INVOKE_PROPERTYPUTREF = 8,
 };
 
 enum CALLCONV {
@@ -53,19 +45,11 @@ enum CALLCONV {
 #define PARAMFLAG_FOUT 0x02
 #define PARAMFLAG_FRETVAL 0x08
 
-// ITypeInfo::GetImplTypeFlags
-#define IMPLTYPEFLAG_FDEFAULT 0x1
-
-struct ARRAYDESC;
 struct VARDESC;
 struct ITypeComp;
 
 struct TYPEDESC {
-  union {
-    TYPEDESC* lptdesc;  // VT_PTR, VT_SAFEARRAY: the type pointed to
-    ARRAYDESC* lpadesc;
-    HREFTYPE hreftype;  // VT_USERDEFINED
-  };
+  TYPEDESC* lptdesc;  // VT_PTR: the type pointed to
   VARTYPE vt;
 };
 

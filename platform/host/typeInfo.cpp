@@ -110,11 +110,6 @@ HRESULT HostTypeInfo::GetTypeAttr(TYPEATTR** ppTypeAttr) {
 
 void HostTypeInfo::ReleaseTypeAttr(TYPEATTR* pTypeAttr) { delete pTypeAttr; }
 
-HRESULT HostTypeInfo::GetTypeComp(ITypeComp** ppTComp) {
-  if (ppTComp) *ppTComp = nullptr;
-  return E_NOTIMPL;
-}
-
 HRESULT HostTypeInfo::GetFuncDesc(UINT index, FUNCDESC** ppFuncDesc) {
   if (!ppFuncDesc) return E_INVALIDARG;
   *ppFuncDesc = nullptr;
@@ -154,54 +149,6 @@ HRESULT HostTypeInfo::GetVarDesc(UINT, VARDESC** ppVarDesc) {
 }
 
 void HostTypeInfo::ReleaseVarDesc(VARDESC*) {}
-
-HRESULT HostTypeInfo::GetNames(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNames,
-                               UINT* pcNames) {
-  if (!rgBstrNames || !pcNames) return E_INVALIDARG;
-  *pcNames = 0;
-  const FuncModel* f = findById(memid);
-  if (!f) return TYPE_E_ELEMENTNOTFOUND;
-  // The function's name, then its parameters' names in order.
-  UINT count = 0;
-  for (size_t i = 0; i <= f->params.size() && count < cMaxNames; ++i) {
-    const std::u16string& name = i == 0 ? f->name : f->params[i - 1].name;
-    BSTR copy = SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
-    if (!copy) {
-      while (count > 0) SysFreeString(rgBstrNames[--count]);
-      return E_OUTOFMEMORY;
-    }
-    rgBstrNames[count++] = copy;
-  }
-  *pcNames = count;
-  return S_OK;
-}
-
-HRESULT HostTypeInfo::GetRefTypeOfImplType(UINT index, HREFTYPE* pRefType) {
-  if (!pRefType) return E_INVALIDARG;
-  const TypeModel& t = type();
-  if (index >= t.impls.size()) return TYPE_E_ELEMENTNOTFOUND;
-  // A reference is the referred type's index in the library.
-  *pRefType = static_cast<HREFTYPE>(t.impls[index].typeIndex);
-  return S_OK;
-}
-
-HRESULT HostTypeInfo::GetImplTypeFlags(UINT index, INT* pImplTypeFlags) {
-  if (!pImplTypeFlags) return E_INVALIDARG;
-  const TypeModel& t = type();
-  if (index >= t.impls.size()) return TYPE_E_ELEMENTNOTFOUND;
-  *pImplTypeFlags = t.impls[index].flags;
-  return S_OK;
-}
-
-HRESULT HostTypeInfo::GetRefTypeInfo(HREFTYPE hRefType, ITypeInfo** ppTInfo) {
-  if (!ppTInfo) return E_INVALIDARG;
-  *ppTInfo = nullptr;
-  if (hRefType >= library_.model().types.size()) return TYPE_E_ELEMENTNOTFOUND;
-  ITypeInfo* info = library_.info(hRefType);
-  info->AddRef();
-  *ppTInfo = info;
-  return S_OK;
-}
 
 HRESULT HostTypeInfo::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId) {
   if (!rgszNames || !pMemId || cNames == 0) return E_INVALIDARG;
@@ -273,6 +220,34 @@ HRESULT HostTypeInfo::GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* pB
   return S_OK;
 }
 
+// What follows is asked neither by the frame's dispatch nor by registration:
+// names of parameters, the references between types and the rest are not
+// served.
+
+HRESULT HostTypeInfo::GetTypeComp(ITypeComp** ppTComp) {
+  if (ppTComp) *ppTComp = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT HostTypeInfo::GetNames(MEMBERID, BSTR*, UINT, UINT* pcNames) {
+  if (pcNames) *pcNames = 0;
+  return E_NOTIMPL;
+}
+
+HRESULT HostTypeInfo::GetRefTypeOfImplType(UINT, HREFTYPE*) { return E_NOTIMPL; }
+
+HRESULT HostTypeInfo::GetImplTypeFlags(UINT, INT*) { return E_NOTIMPL; }
+
+HRESULT HostTypeInfo::GetRefTypeInfo(HREFTYPE, ITypeInfo** ppTInfo) {
+  if (ppTInfo) *ppTInfo = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT HostTypeInfo::GetContainingTypeLib(ITypeLib** ppTLib, UINT*) {
+  if (ppTLib) *ppTLib = nullptr;
+  return E_NOTIMPL;
+}
+
 HRESULT HostTypeInfo::GetDllEntry(MEMBERID, INVOKEKIND, BSTR* pBstrDllName, BSTR* pBstrName,
                                   WORD* pwOrdinal) {
   if (pBstrDllName) *pBstrDllName = nullptr;
@@ -294,14 +269,6 @@ HRESULT HostTypeInfo::CreateInstance(IUnknown*, REFIID, void** ppvObj) {
 HRESULT HostTypeInfo::GetMops(MEMBERID, BSTR* pBstrMops) {
   if (pBstrMops) *pBstrMops = nullptr;
   return E_NOTIMPL;
-}
-
-HRESULT HostTypeInfo::GetContainingTypeLib(ITypeLib** ppTLib, UINT* pIndex) {
-  if (!ppTLib) return E_INVALIDARG;
-  library_.AddRef();
-  *ppTLib = &library_;
-  if (pIndex) *pIndex = index_;
-  return S_OK;
 }
 
 }  // namespace typelib

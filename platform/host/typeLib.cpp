@@ -88,13 +88,6 @@ HRESULT HostTypeLib::GetTypeInfo(UINT index, ITypeInfo** ppTInfo) {
   return S_OK;
 }
 
-HRESULT HostTypeLib::GetTypeInfoType(UINT index, TYPEKIND* pTKind) {
-  if (!pTKind) return E_INVALIDARG;
-  if (index >= infos_.size()) return TYPE_E_ELEMENTNOTFOUND;
-  *pTKind = model_.types[index].kind;
-  return S_OK;
-}
-
 HRESULT HostTypeLib::GetTypeInfoOfGuid(REFGUID guid, ITypeInfo** ppTinfo) {
   if (!ppTinfo) return E_INVALIDARG;
   *ppTinfo = nullptr;
@@ -121,11 +114,6 @@ HRESULT HostTypeLib::GetLibAttr(TLIBATTR** ppTLibAttr) {
 
 void HostTypeLib::ReleaseTLibAttr(TLIBATTR* pTLibAttr) { delete pTLibAttr; }
 
-HRESULT HostTypeLib::GetTypeComp(ITypeComp** ppTComp) {
-  if (ppTComp) *ppTComp = nullptr;
-  return E_NOTIMPL;
-}
-
 HRESULT HostTypeLib::GetDocumentation(INT index, BSTR* pBstrName, BSTR* pBstrDocString,
                                       DWORD* pdwHelpContext, BSTR* pBstrHelpFile) {
   const std::u16string* name = &model_.name;
@@ -142,6 +130,15 @@ HRESULT HostTypeLib::GetDocumentation(INT index, BSTR* pBstrName, BSTR* pBstrDoc
   if (pdwHelpContext) *pdwHelpContext = 0;
   if (pBstrHelpFile) *pBstrHelpFile = nullptr;
   return S_OK;
+}
+
+// Asked neither by the frame nor by registration: not served.
+
+HRESULT HostTypeLib::GetTypeInfoType(UINT, TYPEKIND*) { return E_NOTIMPL; }
+
+HRESULT HostTypeLib::GetTypeComp(ITypeComp** ppTComp) {
+  if (ppTComp) *ppTComp = nullptr;
+  return E_NOTIMPL;
 }
 
 HRESULT HostTypeLib::IsName(LPOLESTR, ULONG, BOOL* pfName) {

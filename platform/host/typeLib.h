@@ -2,6 +2,8 @@
 // LibraryModel, and one HostTypeInfo (ITypeInfo) per type describes a coclass
 // or the dual interface view of an interface (TKIND_INTERFACE: its own
 // functions in slot order, the operation table's size, calls through it).
+// They answer what the frame's dispatch and registration ask; the other
+// operations give E_NOTIMPL.
 // The type informations live inside their library and share its reference
 // count, as the platform's do: a held ITypeInfo keeps its library alive.
 #pragma once
@@ -62,7 +64,6 @@ class HostTypeLib final : public ITypeLib {
   // Makes the type informations; false when memory runs out.
   bool init() noexcept;
   const LibraryModel& model() const { return model_; }
-  HostTypeInfo* info(size_t index) { return infos_[index].get(); }
 
   // IUnknown
   STDMETHOD(QueryInterface)(REFIID riid, void** ppvObject) override;
