@@ -6,6 +6,7 @@
 #include "platform/host/registryStore.h"
 
 #include "platform/host/fontTable.h"
+#include "platform/host/utf.h"
 #include "platform/host/winreg.h"
 
 #include <memory>
@@ -47,20 +48,6 @@ const char16_t* const kFontTablePaths[] = {
     u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts",
 };
 
-char16_t fold(char16_t c) {
-  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 0x20);
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
-  if (c == 0xFF) return 0x178;
-  return c;
-}
-
-bool sameName(const std::u16string& a, const std::u16string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (fold(a[i]) != fold(b[i])) return false;
-  return true;
-}
-
 // Splits a key path at its backslashes. A leading backslash is refused, as
 // the platform refuses it; empty parts (doubled or trailing) are skipped.
 bool splitPath(const std::u16string& path, std::vector<std::u16string>& parts) {
@@ -77,13 +64,13 @@ bool splitPath(const std::u16string& path, std::vector<std::u16string>& parts) {
 
 std::shared_ptr<Key> findSubkey(const Key& key, const std::u16string& name) {
   for (const auto& sub : key.subkeys)
-    if (sameName(sub->name, name)) return sub;
+    if (sameNameIgnoringCase(sub->name, name)) return sub;
   return nullptr;
 }
 
 Value* findValue(Key& key, const std::u16string& name) {
   for (Value& v : key.values)
-    if (sameName(v.name, name)) return &v;
+    if (sameNameIgnoringCase(v.name, name)) return &v;
   return nullptr;
 }
 
@@ -244,7 +231,7 @@ LONG deleteKey(HKEY parent, const std::u16string& path) {
       if (!owner) return ERROR_FILE_NOT_FOUND;
     }
     for (auto it = owner->subkeys.begin(); it != owner->subkeys.end(); ++it) {
-      if (!sameName((*it)->name, last)) continue;
+      if (!sameNameIgnoringCase((*it)->name, last)) continue;
       // Only a key without subkeys may go, as on the platform.
       if (!(*it)->subkeys.empty()) return ERROR_ACCESS_DENIED;
       (*it)->deleted = true;
@@ -290,7 +277,7 @@ bool readText(HKEY parent, const std::u16string& path, const char16_t* name, siz
 LONG deleteValue(HKEY hkey, const std::u16string& name) {
   return withKey(hkey, KEY_SET_VALUE, [&](Store&, std::shared_ptr<Key>& key) -> LONG {
     for (auto it = key->values.begin(); it != key->values.end(); ++it) {
-      if (!sameName(it->name, name)) continue;
+      if (!sameNameIgnoringCase(it->name, name)) continue;
       key->values.erase(it);
       return ERROR_SUCCESS;
     }

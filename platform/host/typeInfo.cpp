@@ -5,6 +5,7 @@
 // lookups ignore case; Invoke (typeInfoInvoke.cpp) calls through the slot.
 #include "platform/host/typeLib.h"
 
+#include "platform/host/utf.h"
 #include "platform/oleauto.h"
 
 #include <new>
@@ -44,19 +45,6 @@ void describeParam(const ParamModel& param, ELEMDESC& elem, TYPEDESC& pointee) {
 }
 
 }  // namespace
-
-bool sameNameIgnoringCase(const char16_t* a, size_t aLength, const char16_t* b, size_t bLength) {
-  // Latin-1 small letters, a..z and à..þ except the division sign, fold to capitals.
-  auto fold = [](char16_t c) {
-    const bool small = (c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
-    return small ? static_cast<char16_t>(c - 0x20) : c;
-  };
-  if (aLength != bLength) return false;
-  for (size_t i = 0; i < aLength; ++i) {
-    if (fold(a[i]) != fold(b[i])) return false;
-  }
-  return true;
-}
 
 const TypeModel& HostTypeInfo::type() const { return library_.model().types[index_]; }
 
@@ -154,10 +142,9 @@ HRESULT HostTypeInfo::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* 
   if (!rgszNames || !pMemId || cNames == 0) return E_INVALIDARG;
   for (UINT i = 0; i < cNames; ++i) pMemId[i] = MEMBERID_NIL;
   if (!rgszNames[0]) return DISP_E_UNKNOWNNAME;
-  const size_t memberLength = std::char_traits<char16_t>::length(rgszNames[0]);
   const FuncModel* found = nullptr;
   for (const FuncModel& f : type().funcs) {
-    if (sameNameIgnoringCase(f.name.data(), f.name.size(), rgszNames[0], memberLength)) {
+    if (zolm_platform::sameNameIgnoringCase(f.name, rgszNames[0])) {
       found = &f;
       break;
     }
@@ -167,21 +154,13 @@ HRESULT HostTypeInfo::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* 
   // Parameter names answer their positions in the parameter list.
   HRESULT hr = S_OK;
   for (UINT i = 1; i < cNames; ++i) {
-    if (!rgszNames[i]) {
-      hr = DISP_E_UNKNOWNNAME;
-      continue;
-    }
-    const size_t length = std::char_traits<char16_t>::length(rgszNames[i]);
-    bool known = false;
-    for (size_t k = 0; k < found->params.size(); ++k) {
-      const std::u16string& p = found->params[k].name;
-      if (sameNameIgnoringCase(p.data(), p.size(), rgszNames[i], length)) {
+    for (size_t k = 0; rgszNames[i] && k < found->params.size(); ++k) {
+      if (zolm_platform::sameNameIgnoringCase(found->params[k].name, rgszNames[i])) {
         pMemId[i] = static_cast<MEMBERID>(k);
-        known = true;
         break;
       }
     }
-    if (!known) hr = DISP_E_UNKNOWNNAME;
+    if (pMemId[i] == MEMBERID_NIL) hr = DISP_E_UNKNOWNNAME;
   }
   return hr;
 }

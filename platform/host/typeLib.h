@@ -89,10 +89,6 @@ class HostTypeLib final : public ITypeLib {
   std::vector<std::unique_ptr<HostTypeInfo>> infos_;
 };
 
-// Names compare without regard to case as the platform's name lookup does for
-// the letters of Latin-1.
-bool sameNameIgnoringCase(const char16_t* a, size_t aLength, const char16_t* b, size_t bLength);
-
 // A new library object for `model` with one reference, or E_OUTOFMEMORY.
 HRESULT createTypeLib(LibraryModel&& model, ITypeLib** out) noexcept;
 

@@ -14,7 +14,7 @@
 #include "platform/oleauto.h"
 
 #include "platform/host/registryStore.h"
-#include "platform/host/typeLib.h"
+#include "platform/host/utf.h"
 #include "platform/objbase.h"
 #include "platform/winreg.h"
 
@@ -150,8 +150,7 @@ void unregisterInterface(ITypeInfo* info, const std::u16string& libid) {
   info->ReleaseTypeAttr(attr);
   std::u16string owner;
   if (!readString(path + u"\\TypeLib", owner)) return;
-  if (!typelib::sameNameIgnoringCase(owner.data(), owner.size(), libid.data(), libid.size()))
-    return;
+  if (!zolm_platform::sameNameIgnoringCase(owner, libid)) return;
   for (const char16_t* sub : {u"\\ProxyStubClsid", u"\\ProxyStubClsid32", u"\\TypeLib"})
     reg::deleteKey(HKEY_CLASSES_ROOT, path + sub);
   deleteIfEmpty(path);

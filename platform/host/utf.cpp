@@ -1,7 +1,6 @@
 // UTF-8 <-> UTF-16 for the Linux stand-ins: one decoder and one encoder of
 // each form, behind the lenient (byte-keeping) conversion of the 8-bit calls
-// and file names, the strict one of the type library reader and the counted
-// conversions of winnls.cpp.
+// and file names and the counted conversions of winnls.cpp.
 #include "platform/host/utf.h"
 
 namespace zolm_platform {
@@ -14,8 +13,8 @@ void appendUtf16(std::u16string& out, char32_t c) {
   out.append(units, static_cast<size_t>(encodeUtf16(c, units)));
 }
 
-}  // namespace
-
+// One UTF-8 sequence at text[i]: its code point into c and i moved past it;
+// false for a malformed one, with i left where it was.
 bool decodeUtf8(const unsigned char* text, size_t length, size_t& i, char32_t& c) {
   unsigned char b = text[i];
   if (b < 0x80) {
@@ -36,6 +35,8 @@ bool decodeUtf8(const unsigned char* text, size_t length, size_t& i, char32_t& c
   i += 1 + extra;
   return true;
 }
+
+}  // namespace
 
 char32_t decodeUtf8Escaping(const unsigned char* text, size_t length, size_t& i) {
   char32_t c;
@@ -120,6 +121,18 @@ std::string utf16ToUtf8(const char16_t* text, size_t length) {
 
 std::string utf16ToUtf8(const char16_t* text) {
   return text ? utf16ToUtf8(text, std::char_traits<char16_t>::length(text)) : std::string();
+}
+
+bool sameNameIgnoringCase(std::u16string_view a, std::u16string_view b) {
+  // Small letters a..z and à..þ (but the division sign) fold to capitals; ÿ to Ÿ.
+  auto fold = [](char16_t c) -> char16_t {
+    if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
+    return c == 0xFF ? 0x178 : c;
+  };
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (fold(a[i]) != fold(b[i])) return false;
+  return true;
 }
 
 }  // namespace zolm_platform

@@ -6,13 +6,15 @@
 // U+DC80..U+DCFF (U+DC00 plus the byte) and turns back into that byte on
 // the way out; other lone surrogates become U+FFFD. The code point steps underneath
 // are here too, for the conversion calls that count and bound their output
-// themselves (winnls.cpp) and the file calls (fileapi.cpp).
+// themselves (winnls.cpp) and the file calls (fileapi.cpp), and the comparison
+// of names without regard to case.
 // Private to libzolmplatform.so.
 #pragma once
 
 #include "platform/host/wintypes.h"
 
 #include <string>
+#include <string_view>
 
 namespace zolm_platform {
 
@@ -25,13 +27,10 @@ void appendUtf8(std::string& out, char32_t c);
 
 inline bool isSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
-// One UTF-8 sequence at text[i] (i < length): its code point into c and i
-// moved past it; false for a malformed one (a stray or unknown byte, cut
-// short, overlong, a surrogate or beyond U+10FFFF), with i left where it was.
-bool decodeUtf8(const unsigned char* text, size_t length, size_t& i, char32_t& c);
-// One code point of UTF-8 text at text[i] (i < length) as decodeUtf8 gives
-// it, or for a byte that starts no valid sequence its escape U+DC00 + byte,
-// i moved past what was taken either way.
+// One code point of UTF-8 text at text[i] (i < length), or for a byte that
+// starts no valid sequence (a stray or unknown byte, cut short, overlong, a
+// surrogate or beyond U+10FFFF) its escape U+DC00 + byte; i moved past what
+// was taken either way.
 char32_t decodeUtf8Escaping(const unsigned char* text, size_t length, size_t& i);
 // True when c is the escape of a byte that is not UTF-8 (U+DC80..U+DCFF),
 // with that byte in `byte`.
@@ -49,5 +48,9 @@ char32_t decodeUtf16(const char16_t* text, size_t length, size_t& i);
 // gives how many were written.
 int encodeUtf8(char32_t c, unsigned char out[4]);
 int encodeUtf16(char32_t c, char16_t out[2]);
+
+// Whether two names are the same without regard to the case of the letters
+// of ASCII and Latin-1, as the platform compares registry and member names.
+bool sameNameIgnoringCase(std::u16string_view a, std::u16string_view b);
 
 }  // namespace zolm_platform
