@@ -46,11 +46,10 @@ int StringFromGUID2(REFGUID guid, LPOLESTR buffer, int capacity) {
   return out;
 }
 
-// A text that does not begin with a brace is taken as a ProgID, as the
-// platform does.
+// Only the braced form: CLSIDFromProgID reads ProgIDs.
 HRESULT CLSIDFromString(LPCOLESTR text, LPCLSID clsid) {
   if (text == nullptr || clsid == nullptr) return E_INVALIDARG;
-  if (text[0] != u'{') return CLSIDFromProgID(text, clsid);
+  if (text[0] != u'{') return CO_E_CLASSSTRING;
   BYTE bytes[16];
   int byte = 0;
   for (int i = 1; i < 37; ++i) {

@@ -6,6 +6,7 @@
 #include "platform/host/oleauto.h"
 
 #include "platform/host/numberText.h"
+#include "platform/host/utf.h"
 #include "platform/host/variantTags.h"
 
 #include <cfloat>
@@ -112,17 +113,6 @@ HRESULT readScalar(const VARIANT* src, Scalar& out, bool nested) {
   return S_OK;
 }
 
-bool equalsIgnoringCase(BSTR text, const char* word) {
-  UINT length = SysStringLen(text);
-  UINT i = 0;
-  for (; i < length && word[i]; ++i) {
-    OLECHAR c = text[i];
-    if (c >= u'A' && c <= u'Z') c = static_cast<OLECHAR>(c - u'A' + u'a');
-    if (c != static_cast<OLECHAR>(word[i])) return false;
-  }
-  return i == length && !word[i];
-}
-
 // The scalar as a number: empty is 0, true is -1; null and objects are not.
 HRESULT toNumber(const Scalar& s, Number& out) {
   switch (s.kind) {
@@ -194,10 +184,13 @@ HRESULT toBoolean(const Scalar& s, VARIANT& result) {
     result.boolVal = s.flag ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
   }
-  if (s.kind == Scalar::Text && (equalsIgnoringCase(s.text, "true") ||
-                                 equalsIgnoringCase(s.text, "false"))) {
-    result.boolVal = equalsIgnoringCase(s.text, "true") ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
+  if (s.kind == Scalar::Text) {
+    const std::u16string_view text(s.text, SysStringLen(s.text));
+    const bool isTrue = zolm_platform::sameNameIgnoringCase(text, u"true");
+    if (isTrue || zolm_platform::sameNameIgnoringCase(text, u"false")) {
+      result.boolVal = isTrue ? VARIANT_TRUE : VARIANT_FALSE;
+      return S_OK;
+    }
   }
   Number n;
   HRESULT hr = toNumber(s, n);

@@ -42,8 +42,6 @@ TEST(ProgIds, ClassIdFromProgIdAndThroughCurVer) {
   clsid = CLSID{};
   ASSERT_EQ(CLSIDFromProgID(u"Zolmcom.FontFile", &clsid), S_OK);
   EXPECT_TRUE(IsEqualGUID(clsid, CLSID_FontFile));
-  ASSERT_EQ(CLSIDFromString(u"Zolmcom.FontFile", &clsid), S_OK);
-  EXPECT_TRUE(IsEqualGUID(clsid, CLSID_FontFile));
 }
 
 TEST(ProgIds, UnknownOrCircularProgIdIsRefused) {
