@@ -40,5 +40,3 @@ ZOLMPLATFORM_API HRESULT WINAPI VarUI4FromStr(OLECHAR* strIn, LCID lcid, ULONG d
                                               ULONG* pulOut);
 
 }  // extern "C"
-
-// ---- end of the BSTR and VARIANT services; type library services follow ----
