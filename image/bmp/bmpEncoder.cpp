@@ -10,6 +10,48 @@
 #include "image/bitmapFile.h"
 #include "image/imgStore.h"
 
+#if defined(__x86_64__)
+#include <tmmintrin.h>
+#endif
+
+namespace {
+
+// Red, green, blue pixels of `in` to blue, green, red in `out` (not `in`).
+void swapRedBlue(const uint8_t* in, uint8_t* out, int32_t pixels) {
+  for (int32_t k = 0; k < pixels; ++k, out += 3, in += 3) {
+    out[0] = in[2];
+    out[1] = in[1];
+    out[2] = in[0];
+  }
+}
+
+#if defined(__x86_64__)
+// The same, five pixels to one byte shuffle: a 24-bit row is most of a
+// doubled picture's save, and byte by byte it is three times slower than
+// reading the row. Each 16-byte load and store reaches one byte into the next
+// pixel, which the shuffle leaves as it was and the next step writes again,
+// so the last pixel always goes through the plain loop.
+__attribute__((target("ssse3"))) void swapRedBlueShuffled(const uint8_t* in, uint8_t* out, int32_t pixels) {
+  const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+  int32_t i = 0;
+  for (; i + 6 <= pixels; i += 5, in += 15, out += 15)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                     _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)), order));
+  swapRedBlue(in, out, pixels - i);
+}
+#endif
+
+// The swap this processor does fastest, chosen once.
+void (*chooseSwap())(const uint8_t*, uint8_t*, int32_t) {
+#if defined(__x86_64__)
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("ssse3")) return swapRedBlueShuffled;
+#endif
+  return swapRedBlue;
+}
+
+}  // namespace
+
 cBmpEncoder::cBmpEncoder(cBitmapFile* image, int32_t bits) : bitsPerPixel(bits), source(image) {}
 
 int32_t cBmpEncoder::getStatus() { return static_cast<int32_t>(source->getSystemError()); }
@@ -89,13 +131,8 @@ int32_t cBmpEncoder::encodeLine(const uint8_t* row, int32_t n) {
         if (used + 3 > kChunkBytes) drain();
         const int32_t fit = (kChunkBytes - used) / 3;
         const int32_t count = n - i < fit ? n - i : fit;
-        uint8_t* out = chunk + used;
-        const uint8_t* in = row + 3 * static_cast<size_t>(i);
-        for (int32_t k = 0; k < count; ++k, out += 3, in += 3) {
-          out[0] = in[2];
-          out[1] = in[1];
-          out[2] = in[0];
-        }
+        static void (*const swap)(const uint8_t*, uint8_t*, int32_t) = chooseSwap();
+        swap(row + 3 * static_cast<size_t>(i), chunk + used, count);
         used += 3 * count;
         i += count;
       }

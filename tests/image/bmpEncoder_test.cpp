@@ -53,6 +53,20 @@ TEST(BmpEncoder, TwentyFourBitRowsGoOutBlueGreenRedAndLeaveTheRowAlone) {
   EXPECT_EQ((std::vector<uint8_t>{1, 2, 3, 4, 5, 6}), row);
 }
 
+TEST(BmpEncoder, TwentyFourBitRowsOfEveryShortWidthSwapEveryPixel) {
+  // Pixels go out several at a time: every width up to a few steps of that,
+  // each byte its own value, so a pixel moved, lost or half swapped shows.
+  for (int32_t n = 1; n <= 40; ++n) {
+    std::vector<uint8_t> row(3 * static_cast<size_t>(n));
+    for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<uint8_t>(i + 1);
+    const std::vector<uint8_t> bytes = encode(24, n, {row});
+    ASSERT_EQ(static_cast<size_t>(cBmpEncoder::fileRowBytes(24, n)), bytes.size()) << n;
+    for (int32_t x = 0; x < n; ++x)
+      for (int32_t c = 0; c < 3; ++c) ASSERT_EQ(row[3 * x + 2 - c], bytes[3 * x + c]) << n << ": " << x << "," << c;
+    for (size_t k = row.size(); k < bytes.size(); ++k) EXPECT_EQ(0, bytes[k]) << n;
+  }
+}
+
 TEST(BmpEncoder, RowsLongerThanItsPiecesComeOutWhole) {
   // 5001 pixels of 24 bits: 15003 bytes and one fill byte, written in pieces.
   std::vector<uint8_t> row(3 * 5001);
@@ -62,6 +76,7 @@ TEST(BmpEncoder, RowsLongerThanItsPiecesComeOutWhole) {
   for (size_t r = 0; r < 2; ++r) {
     for (size_t x = 0; x < 5001; ++x) {
       ASSERT_EQ(row[3 * x + 2], bytes[r * 15004 + 3 * x]) << x;
+      ASSERT_EQ(row[3 * x + 1], bytes[r * 15004 + 3 * x + 1]) << x;
       ASSERT_EQ(row[3 * x], bytes[r * 15004 + 3 * x + 2]) << x;
     }
     EXPECT_EQ(0, bytes[r * 15004 + 15003]);
