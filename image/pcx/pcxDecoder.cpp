@@ -224,6 +224,16 @@ bool cPcxDecoder::readBytePlanes(uint8_t* buffer, int32_t n) {
 // bits; plane j's bits go into the pixel at j x bitsPerPlane.
 bool cPcxDecoder::readBitPlanes(uint8_t* buffer, int32_t n) {
   const uint32_t limit = static_cast<uint32_t>(n < rowCapacity ? n : rowCapacity);
+  if (planeCount == 1 && bitsPerPlane == 1) {
+    // Black and white pictures: the one plane's bits are the pixels, so
+    // they are stored as they are, without clearing the row first.
+    if (!expandLine(lines, bytesPerPlaneLine)) {
+      std::memset(buffer, 0, limit);
+      return false;
+    }
+    storeBitPlane(buffer, limit, lines);
+    return true;
+  }
   std::memset(buffer, 0, limit);
   uint32_t shift = 0;
   for (uint32_t j = 0; j < planeCount; ++j, shift += bitsPerPlane) {
@@ -232,6 +242,19 @@ bool cPcxDecoder::readBitPlanes(uint8_t* buffer, int32_t n) {
     if (shift < 8) addBitPlane(buffer, limit, lines, shift);
   }
   return true;
+}
+
+// The first `limit` pixels of the row from a plane line of 1 bit a pixel;
+// pixels beyond the line are 0.
+void cPcxDecoder::storeBitPlane(uint8_t* buffer, uint32_t limit, const uint8_t* line) const {
+  uint32_t i = 0;
+  uint32_t x = 0;
+  for (; x < bytesPerPlaneLine && i + 8 <= limit; ++x, i += 8) std::memcpy(buffer + i, kImgMsbFirstBits.pixels[line[x]], 8);
+  if (x < bytesPerPlaneLine && i < limit) {
+    std::memcpy(buffer + i, kImgMsbFirstBits.pixels[line[x]], limit - i);
+    i = limit;
+  }
+  if (i < limit) std::memset(buffer + i, 0, limit - i);
 }
 
 // ORs one plane line's pixels, shifted left by `shift` bits, into the first

@@ -47,6 +47,7 @@ class cPcxDecoder : public cDecoder {
   bool expandLine(uint8_t* line, uint32_t length);
   bool readBytePlanes(uint8_t* buffer, int32_t n);
   bool readBitPlanes(uint8_t* buffer, int32_t n);
+  void storeBitPlane(uint8_t* buffer, uint32_t limit, const uint8_t* line) const;
   void addBitPlane(uint8_t* buffer, uint32_t limit, const uint8_t* line, uint32_t shift) const;
 
   int32_t rowCapacity = 0;
