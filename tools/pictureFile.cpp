@@ -57,7 +57,7 @@ std::unique_ptr<cBitmapFile> newImage(pictureFormat format) {
   return nullptr;
 }
 
-bool pictureInput::read(const std::string& path) {
+bool pictureInput::read(const std::string& path, cPcxRowProgress* progress) {
   shownName = path == "-" ? "standard input" : path;
   std::string fileName = path;
   if (path == "-") {
@@ -81,6 +81,7 @@ bool pictureInput::read(const std::string& path) {
                          "name ends in none of .bmp, .pcx, .ico (errFormat)");
   image = newImage(format);
   if (!image) return failed(shownName, libraryCause(errMemory, "no memory for the image object"));
+  if (format == pictureFormat::pcx) static_cast<cPcxImg&>(*image).rowProgress = progress;
   image->loadFile(toWide(fileName).c_str());
   const bool wholeRgbPcx = format == pictureFormat::pcx && image->errorCode == errPalette && image->bitsPerPixel == 24;
   if (image->pixels && (image->errorCode == errNone || wholeRgbPcx)) return true;

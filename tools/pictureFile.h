@@ -8,6 +8,7 @@
 #include <string>
 
 #include "image/bitmapFile.h"
+#include "image/pcx/pcxImg.h"
 #include "tools/standardInput.h"
 
 enum class pictureFormat { none, bmp, pcx };
@@ -25,7 +26,8 @@ class pictureInput {
   // Reads `path` ("-": standard input). False after a failure, which has
   // been reported on stderr. A 24-bit PCX picture counts as read: its
   // pixels are whole although the reader reports that it has no palette.
-  bool read(const std::string& path);
+  // A PCX picture's rows are reported to `progress` as they are read.
+  bool read(const std::string& path, cPcxRowProgress* progress = nullptr);
 
   std::unique_ptr<cBitmapFile> image;
   pictureFormat format = pictureFormat::none;

@@ -30,7 +30,17 @@ int topnmCommand(const zolmCommand& self, const commandArgs& args) {
   const std::string output = operands.size() == 2 ? operands[1] : "-";
 
   pictureInput input;
-  if (!input.read(operands[0])) return 1;
+  // A file as OUT may be written while FILE is read; standard output only
+  // once the read has succeeded, since bytes sent there cannot be taken back.
+  livePpmWriter live(output);
+  const bool read = input.read(operands[0], output == "-" ? nullptr : &live);
+  if (live.took()) {
+    const uint32_t code = live.finish(read);
+    if (!read) return 1;
+    if (code != 0) return reportFailure(output, "cannot write: " + systemErrorText(code));
+    return 0;
+  }
+  if (!read) return 1;
   if (!drawable(*input.image->pixels))
     return reportFailure(input.shownName, "the picture's pixels cannot be drawn: " +
                                               std::to_string(input.image->pixels->bitsPerPixel) +

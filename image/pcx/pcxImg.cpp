@@ -27,7 +27,11 @@ constexpr int32_t kTrailerBytes = 769;  // marker + 256 red, green, blue triples
 
 int32_t cPcxImg::loadFile(LPCWSTR fileName) {
   if (!openForRead(fileName)) return errorCode;
-  if (readHeader() == errNone && readPixels() == errNone && readPalette() == errNone)
+  // A palette of at most 16 colours comes from the header alone: it is
+  // there before the rows, for whoever takes them while they are read.
+  const auto fromHeader = [this] { return colorCount <= 16; };
+  if (readHeader() == errNone && (!fromHeader() || readPalette() == errNone) && readPixels() == errNone &&
+      (fromHeader() || readPalette() == errNone))
     pixels->palette = palette;
   closeFile();
   return errorCode;
@@ -70,12 +74,16 @@ int32_t cPcxImg::readPixels() {
   }
   const int32_t rowBytes = pixels->rowBytes;
   decoder.setRowCapacity(rowBytes);
+  if (rowProgress) rowProgress->rowsFinal(*this, 0);
   for (int32_t r = 0; r < height; ++r) {
     uint8_t* row = pixels->getRow(r);
     const int32_t status = decoder.decodeLine(row, width);
     if (status != 0 && !decoder.lastRowComplete()) std::memset(row, 0, static_cast<size_t>(rowBytes));
     if (status != 0) break;
+    if (rowProgress) rowProgress->rowsFinal(*this, r + 1);
   }
+  // Rows the data did not reach stay black: they are final as well.
+  if (rowProgress) rowProgress->rowsFinal(*this, height);
   decoder.finish();
   return errorCode;
 }

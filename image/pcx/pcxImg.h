@@ -12,6 +12,18 @@
 
 class cPcxEncoder;
 
+// Told while the rows are read how many of them, from the top, are final in
+// the pixel store, so that another thread may use those rows at once. The
+// first call (0 rows) comes once the store exists and, for pictures of at
+// most 16 colours, the palette too; the last says all rows.
+class cPcxRowProgress {
+ public:
+  virtual void rowsFinal(const cBitmapFile& image, int32_t count) = 0;
+
+ protected:
+  ~cPcxRowProgress() = default;
+};
+
 class cPcxImg : public cBitmapFile {
  public:
   cPcxImg() = default;
@@ -34,6 +46,8 @@ class cPcxImg : public cBitmapFile {
 
   // The header as read; the writer and the scaling bring it up to date.
   pcxHeader header;
+  // Told of the rows as readPixels stores them; not owned, may be null.
+  cPcxRowProgress* rowProgress = nullptr;
 
  private:
   // writePixels with an encoder made (and its buffer obtained) beforehand.

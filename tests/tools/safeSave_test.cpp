@@ -81,6 +81,25 @@ TEST_F(SafeSave, FileSizeLimitLosesNothing) {
   expectNothingLost(folder, "trap \"\" XFSZ; ulimit -f 48; ");
 }
 
+// A 2-colour PCX picture's PPM goes out while the picture is read: a write
+// that fails part way through still leaves the old PPM as it was, and
+// nothing else behind.
+TEST_F(SafeSave, PpmWrittenWhileReadLosesNothing) {
+  const std::string folder = scratchPath("live");
+  mkdir(folder.c_str(), 0700);
+  std::vector<uint8_t> lines(50 * 400);
+  for (size_t i = 0; i < lines.size(); ++i) lines[i] = static_cast<uint8_t>(i / 50 % 3 ? 0x0F : i * 13);
+  testfiles::writeFile(folder + "/in.pcx", testfiles::pcxFile(1, 1, 400, 400, 50, lines));
+  testfiles::writeFile(folder + "/out.ppm", std::vector<uint8_t>{'P', '6'});
+  const std::set<std::string> before = entries(folder);
+  // 480 KB of PPM against a limit of 48 KiB.
+  EXPECT_EQ(1, run("trap \"\" XFSZ; ulimit -f 48; " + kCommand + " topnm " + folder + "/in.pcx " + folder + "/out.ppm"));
+  EXPECT_EQ(readFile(folder + "/out.ppm"), (std::vector<uint8_t>{'P', '6'}));
+  EXPECT_EQ(entries(folder), before);
+  EXPECT_EQ(0, run(kCommand + " topnm " + folder + "/in.pcx " + folder + "/out.ppm"));
+  EXPECT_EQ(readFile(folder + "/out.ppm").size(), 15u + 400 * 400 * 3);
+}
+
 TEST_F(SafeSave, FullFileSystemLosesNothing) {
   const std::string folder = scratchPath("full");
   mkdir(folder.c_str(), 0700);
