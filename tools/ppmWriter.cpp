@@ -4,10 +4,11 @@
 // a time into two reused buffers. On Linux a second thread writes each band
 // while the next one is looked up, so that the lookup costs no time beside
 // the write on a machine with two cores; and a PCX picture whose palette
-// the header gives can be written while it is read, each band as soon as
-// its rows are decoded, so that decoding costs no time beside the write
-// either. The Windows toolchain's C++ library has no threads, and there the
-// bands go out one after the other once the picture is read.
+// the header gives is written while it is read: the reading thread looks up
+// each band as soon as its rows are decoded, so that decoding costs no time
+// beside the write either. The Windows toolchain's C++ library has no
+// threads, and there the bands go out one after the other once the picture
+// is read.
 #include "tools/ppmWriter.h"
 
 #include <algorithm>
@@ -120,42 +121,6 @@ size_t lookUpTwoColourBand(const cImgStore& store, const uint32_t* colors, const
   return static_cast<size_t>(to - start);
 }
 
-#ifndef _WIN32
-// The rows a band may take while the picture is still read: those the
-// reader has finished.
-class RowGate {
- public:
-  void open(int32_t count) {
-    std::lock_guard<std::mutex> hold(lock);
-    final = std::max(final, count);
-    if (final >= wanted) changed.notify_all();
-  }
-  // No more rows come.
-  void close() {
-    std::lock_guard<std::mutex> hold(lock);
-    closed = true;
-    changed.notify_all();
-  }
-  // False when the rows will not come.
-  bool waitFor(int32_t count) {
-    std::unique_lock<std::mutex> hold(lock);
-    wanted = count;
-    changed.wait(hold, [&] { return final >= count || closed; });
-    wanted = INT32_MAX;
-    return final >= count;
-  }
-
- private:
-  std::mutex lock;
-  std::condition_variable changed;
-  int32_t final = 0;
-  int32_t wanted = INT32_MAX;  // only a row count a band waits for wakes it
-  bool closed = false;
-};
-#else
-class RowGate;
-#endif
-
 // A band goes out fastest from the same place within a page as it takes in
 // the file: the kernel's copy into the file's pages is up to half again
 // slower for some other offsets (this machine's, 17 bytes of header after a
@@ -165,88 +130,165 @@ class RowGate;
 constexpr size_t kPageBytes = 4096;
 
 struct Bands {
-  const cImgStore& store;
+  const cImgStore* store;
   const uint32_t* colors;
   const OctetColors* octets;  // for two-colour pictures, else null
   int32_t rowsPerBand;
   int32_t count;
-  RowGate* gate;       // while the picture is read, else null
   uint64_t dataStart;  // file offset of the first row: the header's length
   int32_t first(int32_t band) const { return band * rowsPerBand; }
-  int32_t last(int32_t band) const { return static_cast<int32_t>(std::min<int64_t>(store.rowCount, int64_t{band + 1} * rowsPerBand)); }
-  // False when the band's rows will not come.
-  bool ready(int32_t band) const {
-#ifndef _WIN32
-    if (gate) return gate->waitFor(last(band));
-#else
-    (void)band;
-#endif
-    return true;
+  int32_t last(int32_t band) const {
+    return static_cast<int32_t>(std::min<int64_t>(store->rowCount, int64_t{band + 1} * rowsPerBand));
   }
   // Where band's bytes go in a page-aligned buffer.
   uint8_t* placeIn(int32_t band, uint8_t* buffer) const {
-    const uint64_t offset = dataStart + static_cast<uint64_t>(first(band)) * static_cast<uint64_t>(store.width) * 3;
+    const uint64_t offset = dataStart + static_cast<uint64_t>(first(band)) * static_cast<uint64_t>(store->width) * 3;
     return buffer + offset % kPageBytes;
   }
   size_t lookUp(int32_t band, uint8_t* to) const {
-    return octets ? lookUpTwoColourBand(store, colors, *octets, first(band), last(band), to)
-                 : lookUpBand(store, colors, first(band), last(band), to);
+    return octets ? lookUpTwoColourBand(*store, colors, *octets, first(band), last(band), to)
+                  : lookUpBand(*store, colors, first(band), last(band), to);
   }
+};
+
+// A band buffer: page-aligned, with a page to spare for placeIn.
+struct BandBuffer {
+  std::unique_ptr<uint8_t[]> block;
+  uint8_t* start = nullptr;
+  bool obtain(size_t bytes) {
+    block.reset(new (std::nothrow) uint8_t[bytes + 2 * kPageBytes]);
+    if (block)
+      start = block.get() + (kPageBytes - reinterpret_cast<uintptr_t>(block.get()) % kPageBytes) % kPageBytes;
+    return block != nullptr;
+  }
+};
+
+// What looking up a palette picture's rows takes: its colours (indexes
+// without a palette entry are black), the two-colour table, the bands
+// (about 256 KiB of output each, at least one row: small enough for the
+// kernel to copy from the cache, and the first is ready early) and their
+// buffers.
+struct PaletteBands {
+  uint32_t colors[256] = {};
+  std::unique_ptr<OctetColors> octets;
+  Bands bands;
+  BandBuffer buffers[2];
+
+  PaletteBands(const cBitmapFile& image, uint64_t dataStart) {
+    const cImgStore& store = *image.pixels;
+    if (image.palette) {
+      for (int32_t i = 0; i < 256; ++i) {
+        uint8_t rgb[3] = {0, 0, 0};
+        image.palette->getEntry(i, rgb);
+        std::memcpy(&colors[i], rgb, 3);
+      }
+    }
+    // A picture of 1 bit a pixel holds only indexes 0 and 1.
+    if (image.bitsPerPixel == 1) {
+      octets.reset(new (std::nothrow) OctetColors);
+      if (octets) makeOctetColors(colors, *octets);
+    }
+    const size_t rowBytes = static_cast<size_t>(store.width) * 3;
+    const int32_t rowsPerBand = static_cast<int32_t>(
+        rowBytes == 0 ? 1 : std::max<size_t>(1, std::min<size_t>(INT32_MAX / 2, (size_t{1} << 18) / rowBytes)));
+    bands = Bands{&store,       colors,
+                  octets.get(), rowsPerBand,
+                  static_cast<int32_t>((int64_t{store.rowCount} + rowsPerBand - 1) / rowsPerBand), dataStart};
+  }
+  // Four bytes of slack: the last pixel of a band is written as four bytes.
+  size_t bandBytes() const { return static_cast<size_t>(bands.rowsPerBand) * static_cast<size_t>(bands.store->width) * 3 + 4; }
 };
 
 bool writeBandsInTurn(Output& out, const Bands& bands, uint8_t* buffer) {
   for (int32_t band = 0; band < bands.count; ++band) {
     uint8_t* const at = bands.placeIn(band, buffer);
-    if (!bands.ready(band) || !writeAll(out, at, bands.lookUp(band, at))) return false;
+    if (!writeAll(out, at, bands.lookUp(band, at))) return false;
   }
   return true;
 }
 
 #ifndef _WIN32
-// Two buffers pass between the looking-up thread and the writing thread;
-// `filled[i]` is the byte count waiting in buffer i from `data[i]` on, or
-// `kFree`.
-class BandPipe {
+// The bands of a palette picture looked up on the calling thread, band
+// after band, and written on a thread of its own; two buffers pass between
+// the two. `filled[i]` is the byte count waiting in buffer i from
+// `data[i]` on, or `kFree`.
+class BandWriter {
  public:
-  static constexpr size_t kFree = SIZE_MAX;
+  BandWriter(Output& output, const Bands& layout, uint8_t* first, uint8_t* second)
+      : out(output), bands(layout), buffers{first, second} {}
+  ~BandWriter() { finish(); }
+  BandWriter(const BandWriter&) = delete;
+  BandWriter& operator=(const BandWriter&) = delete;
 
-  void put(int which, const uint8_t* start, size_t bytes) {
+  // False when no thread can be had.
+  bool start() {
+    try {
+      writer = std::thread([this] { writeBands(); });
+    } catch (const std::system_error&) {
+      return false;
+    }
+    return true;
+  }
+  // Looks up the next band and hands it to the writer; false when the
+  // writer has stopped on a failure.
+  bool putNext() {
+    const int which = next & 1;
+    {
+      std::unique_lock<std::mutex> hold(lock);
+      changed.wait(hold, [&] { return filled[which] == kFree || failed; });
+      if (failed) return false;
+    }
+    uint8_t* const at = bands.placeIn(next, buffers[which]);
+    const size_t bytes = bands.lookUp(next, at);
+    ++next;
     std::lock_guard<std::mutex> hold(lock);
-    data[which] = start;
+    data[which] = at;
     filled[which] = bytes;
     changed.notify_all();
+    return true;
   }
-  // False when the writer has stopped on a failure.
-  bool waitFree(int which) {
-    std::unique_lock<std::mutex> hold(lock);
-    changed.wait(hold, [&] { return filled[which] == kFree || failed; });
-    return !failed;
-  }
-  // The bytes of buffer `which` and where they start, or kFree when no
-  // more bands come.
-  size_t waitFilled(int which, const uint8_t*& start) {
-    std::unique_lock<std::mutex> hold(lock);
-    changed.wait(hold, [&] { return filled[which] != kFree || finished; });
-    start = data[which];
-    return filled[which];
-  }
-  void release(int which, bool ok) {
-    std::lock_guard<std::mutex> hold(lock);
-    filled[which] = kFree;
-    if (!ok) failed = true;
-    changed.notify_all();
-  }
-  void finish() {
-    std::lock_guard<std::mutex> hold(lock);
-    finished = true;
-    changed.notify_all();
-  }
-  bool succeeded() {
-    std::lock_guard<std::mutex> hold(lock);
-    return !failed;
+  int32_t bandsPut() const { return next; }
+  // Lets the writer finish the bands it has; true when every band went out.
+  bool finish() {
+    if (writer.joinable()) {
+      {
+        std::lock_guard<std::mutex> hold(lock);
+        finished = true;
+        changed.notify_all();
+      }
+      writer.join();
+    }
+    return next == bands.count && !failed;
   }
 
  private:
+  static constexpr size_t kFree = SIZE_MAX;
+
+  void writeBands() {
+    for (int which = 0;; which ^= 1) {
+      const uint8_t* start = nullptr;
+      size_t bytes = 0;
+      {
+        std::unique_lock<std::mutex> hold(lock);
+        changed.wait(hold, [&] { return filled[which] != kFree || finished; });
+        if (filled[which] == kFree) return;
+        start = data[which];
+        bytes = filled[which];
+      }
+      const bool ok = writeAll(out, start, bytes);
+      std::lock_guard<std::mutex> hold(lock);
+      filled[which] = kFree;
+      if (!ok) failed = true;
+      changed.notify_all();
+      if (!ok) return;
+    }
+  }
+
+  Output& out;
+  const Bands& bands;
+  uint8_t* const buffers[2];
+  int32_t next = 0;  // the band putNext looks up
+  std::thread writer;
   std::mutex lock;
   std::condition_variable changed;
   size_t filled[2] = {kFree, kFree};
@@ -254,109 +296,32 @@ class BandPipe {
   bool finished = false;
   bool failed = false;
 };
-
-bool writeBandsAlongside(Output& out, const Bands& bands, uint8_t* buffers[2]) {
-  BandPipe pipe;
-  std::thread writer;
-  try {
-    writer = std::thread([&] {
-      for (int which = 0;; which ^= 1) {
-        const uint8_t* start = nullptr;
-        const size_t bytes = pipe.waitFilled(which, start);
-        if (bytes == BandPipe::kFree) return;
-        const bool ok = writeAll(out, start, bytes);
-        pipe.release(which, ok);
-        if (!ok) return;
-      }
-    });
-  } catch (const std::system_error&) {
-    // No thread to be had: the bands go out in turn.
-    return writeBandsInTurn(out, bands, buffers[0]);
-  }
-  bool whole = true;
-  for (int32_t band = 0; band < bands.count; ++band) {
-    const int which = band & 1;
-    if (!pipe.waitFree(which)) break;
-    if (!bands.ready(band)) {
-      whole = false;
-      break;
-    }
-    uint8_t* const at = bands.placeIn(band, buffers[which]);
-    pipe.put(which, at, bands.lookUp(band, at));
-  }
-  pipe.finish();
-  writer.join();
-  return whole && pipe.succeeded();
-}
 #endif
 
-// A band buffer: page-aligned, with a page to spare for placeIn.
-struct BandBuffer {
-  std::unique_ptr<uint8_t[]> block;
-  uint8_t* start = nullptr;
-  explicit BandBuffer(size_t bytes) : block(new (std::nothrow) uint8_t[bytes + 2 * kPageBytes]) {
-    if (block)
-      start = block.get() + (kPageBytes - reinterpret_cast<uintptr_t>(block.get()) % kPageBytes) % kPageBytes;
-  }
-};
-
-bool writePaletteRows(Output& out, const cBitmapFile& image, RowGate* gate, uint64_t dataStart) {
-  const cImgStore& store = *image.pixels;
-  uint32_t colors[256] = {};
-  if (image.palette) {
-    for (int32_t i = 0; i < 256; ++i) {
-      uint8_t rgb[3] = {0, 0, 0};
-      image.palette->getEntry(i, rgb);  // indexes without an entry stay black
-      std::memcpy(&colors[i], rgb, 3);
-    }
-  }
-  // A picture of 1 bit a pixel holds only indexes 0 and 1.
-  std::unique_ptr<OctetColors> octets;
-  if (image.bitsPerPixel == 1) {
-    octets.reset(new (std::nothrow) OctetColors);
-    if (octets) makeOctetColors(colors, *octets);
-  }
-  // About 256 KiB of output a band, at least one row: small enough for the
-  // kernel to copy it from the cache, and the first band is ready early.
-  const size_t rowBytes = static_cast<size_t>(store.width) * 3;
-  const int32_t rowsPerBand = static_cast<int32_t>(
-      rowBytes == 0 ? 1 : std::max<size_t>(1, std::min<size_t>(INT32_MAX / 2, (size_t{1} << 18) / rowBytes)));
-  const Bands bands{store,
-                    colors,
-                    octets.get(),
-                    rowsPerBand,
-                    static_cast<int32_t>((int64_t{store.rowCount} + rowsPerBand - 1) / rowsPerBand),
-                    gate,
-                    dataStart};
-  // Four bytes of slack: the last pixel of a band is written as four bytes.
-  const size_t bandBytes = static_cast<size_t>(rowsPerBand) * rowBytes + 4;
-  BandBuffer first(bandBytes);
-  if (!first.start) return false;
+bool writePaletteRows(Output& out, const cBitmapFile& image, uint64_t dataStart) {
+  PaletteBands palette(image, dataStart);
+  if (!palette.buffers[0].obtain(palette.bandBytes())) return false;
 #ifndef _WIN32
-  if (bands.count > 1) {
-    BandBuffer second(bandBytes);
-    if (second.start) {
-      uint8_t* buffers[2] = {first.start, second.start};
-      return writeBandsAlongside(out, bands, buffers);
+  if (palette.bands.count > 1 && palette.buffers[1].obtain(palette.bandBytes())) {
+    BandWriter writer(out, palette.bands, palette.buffers[0].start, palette.buffers[1].start);
+    if (writer.start()) {
+      while (writer.bandsPut() < palette.bands.count && writer.putNext()) {
+      }
+      return writer.finish();
     }
+    // No thread to be had: the bands go out in turn.
   }
 #endif
-  return writeBandsInTurn(out, bands, first.start);
+  return writeBandsInTurn(out, palette.bands, palette.buffers[0].start);
 }
 
-}  // namespace
-
-namespace {
-
-// `gate`: the rows that may be used while the picture is read (palette
-// pictures only), or null once it is read.
-bool writePicture(Output& out, const cBitmapFile& image, RowGate* gate) {
+bool writePicture(Output& out, const cBitmapFile& image) {
   const cImgStore& store = *image.pixels;
   char header[48];
   const int length = std::snprintf(header, sizeof header, "P6\n%d %d\n255\n", store.width, store.rowCount);
   if (!writeAll(out, reinterpret_cast<const uint8_t*>(header), static_cast<size_t>(length))) return false;
   const bool ok = store.bitsPerPixel == 24 ? writeTrueColorRows(out, store)
-                                           : writePaletteRows(out, image, gate, static_cast<uint64_t>(length));
+                                           : writePaletteRows(out, image, static_cast<uint64_t>(length));
   if (!ok && out.error == 0) out.error = ERROR_NOT_ENOUGH_MEMORY;  // no band buffer
   return ok;
 }
@@ -366,42 +331,36 @@ bool writePicture(Output& out, const cBitmapFile& image, RowGate* gate) {
 uint32_t writePpm(const std::string& path, const cBitmapFile& image) {
   if (path == "-") {
     Output out{GetStdHandle(STD_OUTPUT_HANDLE)};
-    writePicture(out, image, nullptr);
+    writePicture(out, image);
     return out.error;
   }
   cSaveTarget target;
   const wideString name = toWide(path);
   if (!target.open(name.c_str())) return target.error();
   Output out{target.handle()};
-  if (!writePicture(out, image, nullptr)) return out.error;  // the target abandons the file
+  if (!writePicture(out, image)) return out.error;  // the target abandons the file
   return target.commit() ? 0 : target.error();
 }
 
 #ifndef _WIN32
 struct livePpmWriter::State {
   std::string path;
-  RowGate gate;
   cSaveTarget target;
   Output out{nullptr};
-  std::thread worker;
-  bool asked = false;     // the reader has called
-  bool took = false;      // and the picture is being written here
-  bool written = false;   // every byte went out (the worker's result)
-  uint32_t openError = 0;
+  std::unique_ptr<PaletteBands> palette;
+  std::unique_ptr<BandWriter> writer;
+  bool asked = false;  // the reader has called
+  bool took = false;   // and the picture is being written here
+  bool failed = false;  // a write or the target failed: nothing more goes out
 };
 
 livePpmWriter::livePpmWriter(const std::string& path) : state(new State) { state->path = path; }
 
-livePpmWriter::~livePpmWriter() {
-  if (state->worker.joinable()) {
-    state->gate.close();
-    state->worker.join();
-  }
-}
+livePpmWriter::~livePpmWriter() = default;
 
 // Only the first call decides: a palette picture whose palette is known
 // before its rows. The target is opened here, on the reading thread, as it
-// would be after the read.
+// would be after the read; the header goes out at once.
 void livePpmWriter::rowsFinal(const cBitmapFile& image, int32_t count) {
   State& s = *state;
   if (!s.asked) {
@@ -410,21 +369,36 @@ void livePpmWriter::rowsFinal(const cBitmapFile& image, int32_t count) {
     if (image.colorCount > 16 || !image.palette || !store || store->failed || store->bitsPerPixel != 8) return;
     const wideString name = toWide(s.path);
     if (!s.target.open(name.c_str())) {
-      s.openError = s.target.error();
-      s.took = true;
+      s.out.error = s.target.error();
+      s.took = s.failed = true;
       return;
     }
     s.out.handle = s.target.handle();
-    try {
-      s.worker = std::thread([&s, &image] { s.written = writePicture(s.out, image, &s.gate); });
-    } catch (const std::system_error&) {
-      // No thread to be had: the picture is written once it is read.
+    char header[48];
+    const int length = std::snprintf(header, sizeof header, "P6\n%d %d\n255\n", store->width, store->rowCount);
+    s.palette.reset(new (std::nothrow) PaletteBands(image, static_cast<uint64_t>(length)));
+    if (s.palette && s.palette->buffers[0].obtain(s.palette->bandBytes()) &&
+        s.palette->buffers[1].obtain(s.palette->bandBytes()))
+      s.writer.reset(new (std::nothrow) BandWriter(s.out, s.palette->bands, s.palette->buffers[0].start,
+                                                   s.palette->buffers[1].start));
+    if (!s.writer || !s.writer->start()) {
+      // No memory or no thread: the picture is written once it is read.
+      s.writer.reset();
+      s.palette.reset();
       s.target.abandon();
       return;
     }
     s.took = true;
+    if (!writeAll(s.out, reinterpret_cast<const uint8_t*>(header), static_cast<size_t>(length))) s.failed = true;
   }
-  if (s.took) s.gate.open(count);
+  if (!s.took || s.failed) return;
+  const Bands& bands = s.palette->bands;
+  while (s.writer->bandsPut() < bands.count && bands.last(s.writer->bandsPut()) <= count) {
+    if (!s.writer->putNext()) {
+      s.failed = true;
+      return;
+    }
+  }
 }
 
 bool livePpmWriter::took() const { return state->took; }
@@ -432,17 +406,14 @@ bool livePpmWriter::took() const { return state->took; }
 uint32_t livePpmWriter::finish(bool keep) {
   State& s = *state;
   if (!s.took) return 0;
-  // Rows not final by now will not come.
-  s.gate.close();
-  if (s.worker.joinable()) s.worker.join();
-  if (s.openError != 0) return keep ? s.openError : 0;
+  const bool whole = s.writer ? s.writer->finish() && !s.failed : false;
   if (!keep) {
     s.target.abandon();
     return 0;
   }
-  if (!s.written) {
+  if (!whole) {
     s.target.abandon();
-    return s.out.error;
+    return s.out.error != 0 ? s.out.error : ERROR_NOT_ENOUGH_MEMORY;
   }
   return s.target.commit() ? 0 : s.target.error();
 }
