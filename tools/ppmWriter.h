@@ -19,7 +19,7 @@ uint32_t writePpm(const std::string& path, const cBitmapFile& image);
 // reader as its progress, it takes a picture whose palette the header gives
 // and writes each band of rows as soon as they are decoded, into the
 // temporary file of a save (on Linux; elsewhere it takes nothing).
-class livePpmWriter : public cPcxRowProgress {
+class livePpmWriter final : public cPcxRowProgress {
  public:
   explicit livePpmWriter(const std::string& path);
   ~livePpmWriter();

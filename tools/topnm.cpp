@@ -30,8 +30,9 @@ int topnmCommand(const zolmCommand& self, const commandArgs& args) {
   const std::string output = operands.size() == 2 ? operands[1] : "-";
 
   pictureInput input;
-  // A file as OUT may be written while FILE is read; standard output only
-  // once the read has succeeded, since bytes sent there cannot be taken back.
+  // OUT as a file may be written while FILE is read (into the save's
+  // temporary file, which a failed read drops); standard output gets the
+  // picture once the read has succeeded.
   livePpmWriter live(output);
   const bool read = input.read(operands[0], output == "-" ? nullptr : &live);
   if (live.took()) {
