@@ -1,7 +1,7 @@
 // The PPM writer of `zolmcom topnm`. No second copy of the whole picture is
 // made: 24-bit rows go out straight from the store, as few and as large
 // writes as the rows' addresses allow; palette rows are looked up a band at
-// a time into two reused buffers. On Linux a second thread writes each band
+// a time into reused buffers. On Linux a second thread writes each band
 // while the next one is looked up, so that the lookup costs no time beside
 // the write on a machine with two cores; and a PCX picture whose palette
 // the header gives is written while it is read: the reading thread looks up
@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <new>
 
@@ -163,16 +164,21 @@ struct BandBuffer {
   }
 };
 
+// Band buffers that pass between the looking-up and the writing thread:
+// enough for the writer to go on while the other thread stops for a moment
+// (a fresh huge page of the store takes a while to be cleared). With two,
+// the writer went without a band for about 2 of its 20 ms; bands of 128 KiB
+// were slower than those of 512 KiB.
+constexpr int kBandBuffers = 4;
+
 // What looking up a palette picture's rows takes: its colours (indexes
 // without a palette entry are black), the two-colour table, the bands
-// (about 256 KiB of output each, at least one row: small enough for the
-// kernel to copy from the cache, and the first is ready early) and their
-// buffers.
+// (about 512 KiB of output each, at least one row) and their buffers.
 struct PaletteBands {
   uint32_t colors[256] = {};
   std::unique_ptr<OctetColors> octets;
   Bands bands;
-  BandBuffer buffers[2];
+  BandBuffer buffers[kBandBuffers];
 
   PaletteBands(const cBitmapFile& image, uint64_t dataStart) {
     const cImgStore& store = *image.pixels;
@@ -190,13 +196,19 @@ struct PaletteBands {
     }
     const size_t rowBytes = static_cast<size_t>(store.width) * 3;
     const int32_t rowsPerBand = static_cast<int32_t>(
-        rowBytes == 0 ? 1 : std::max<size_t>(1, std::min<size_t>(INT32_MAX / 2, (size_t{1} << 18) / rowBytes)));
+        rowBytes == 0 ? 1 : std::max<size_t>(1, std::min<size_t>(INT32_MAX / 2, (size_t{1} << 19) / rowBytes)));
     bands = Bands{&store,       colors,
                   octets.get(), rowsPerBand,
                   static_cast<int32_t>((int64_t{store.rowCount} + rowsPerBand - 1) / rowsPerBand), dataStart};
   }
-  // Four bytes of slack: the last pixel of a band is written as four bytes.
-  size_t bandBytes() const { return static_cast<size_t>(bands.rowsPerBand) * static_cast<size_t>(bands.store->width) * 3 + 4; }
+  // The first `count` buffers; false without memory for them. Four bytes
+  // of slack each: the last pixel of a band is written as four bytes.
+  bool obtain(int count) {
+    const size_t bytes = static_cast<size_t>(bands.rowsPerBand) * static_cast<size_t>(bands.store->width) * 3 + 4;
+    for (int i = 0; i < count; ++i)
+      if (!buffers[i].start && !buffers[i].obtain(bytes)) return false;
+    return true;
+  }
 };
 
 bool writeBandsInTurn(Output& out, const Bands& bands, uint8_t* buffer) {
@@ -209,13 +221,15 @@ bool writeBandsInTurn(Output& out, const Bands& bands, uint8_t* buffer) {
 
 #ifndef _WIN32
 // The bands of a palette picture looked up on the calling thread, band
-// after band, and written on a thread of its own; two buffers pass between
-// the two. `filled[i]` is the byte count waiting in buffer i from
+// after band, and written on a thread of its own; the buffers pass between
+// the two in turn. `filled[i]` is the byte count waiting in buffer i from
 // `data[i]` on, or `kFree`.
 class BandWriter {
  public:
-  BandWriter(Output& output, const Bands& layout, uint8_t* first, uint8_t* second)
-      : out(output), bands(layout), buffers{first, second} {}
+  BandWriter(Output& output, const Bands& layout, const BandBuffer* ring)
+      : out(output), bands(layout), buffers(ring) {
+    std::fill(std::begin(filled), std::end(filled), kFree);
+  }
   ~BandWriter() { finish(); }
   BandWriter(const BandWriter&) = delete;
   BandWriter& operator=(const BandWriter&) = delete;
@@ -232,13 +246,13 @@ class BandWriter {
   // Looks up the next band and hands it to the writer; false when the
   // writer has stopped on a failure.
   bool putNext() {
-    const int which = next & 1;
+    const int which = next % kBandBuffers;
     {
       std::unique_lock<std::mutex> hold(lock);
       changed.wait(hold, [&] { return filled[which] == kFree || failed; });
       if (failed) return false;
     }
-    uint8_t* const at = bands.placeIn(next, buffers[which]);
+    uint8_t* const at = bands.placeIn(next, buffers[which].start);
     const size_t bytes = bands.lookUp(next, at);
     ++next;
     std::lock_guard<std::mutex> hold(lock);
@@ -265,7 +279,7 @@ class BandWriter {
   static constexpr size_t kFree = SIZE_MAX;
 
   void writeBands() {
-    for (int which = 0;; which ^= 1) {
+    for (int which = 0;; which = (which + 1) % kBandBuffers) {
       const uint8_t* start = nullptr;
       size_t bytes = 0;
       {
@@ -286,13 +300,13 @@ class BandWriter {
 
   Output& out;
   const Bands& bands;
-  uint8_t* const buffers[2];
+  const BandBuffer* const buffers;
   int32_t next = 0;  // the band putNext looks up
   std::thread writer;
   std::mutex lock;
   std::condition_variable changed;
-  size_t filled[2] = {kFree, kFree};
-  const uint8_t* data[2] = {nullptr, nullptr};
+  size_t filled[kBandBuffers];
+  const uint8_t* data[kBandBuffers] = {};
   bool finished = false;
   bool failed = false;
 };
@@ -300,10 +314,10 @@ class BandWriter {
 
 bool writePaletteRows(Output& out, const cBitmapFile& image, uint64_t dataStart) {
   PaletteBands palette(image, dataStart);
-  if (!palette.buffers[0].obtain(palette.bandBytes())) return false;
+  if (!palette.obtain(1)) return false;
 #ifndef _WIN32
-  if (palette.bands.count > 1 && palette.buffers[1].obtain(palette.bandBytes())) {
-    BandWriter writer(out, palette.bands, palette.buffers[0].start, palette.buffers[1].start);
+  if (palette.bands.count > 1 && palette.obtain(kBandBuffers)) {
+    BandWriter writer(out, palette.bands, palette.buffers);
     if (writer.start()) {
       while (writer.bandsPut() < palette.bands.count && writer.putNext()) {
       }
@@ -377,10 +391,8 @@ void livePpmWriter::rowsFinal(const cBitmapFile& image, int32_t count) {
     char header[48];
     const int length = std::snprintf(header, sizeof header, "P6\n%d %d\n255\n", store->width, store->rowCount);
     s.palette.reset(new (std::nothrow) PaletteBands(image, static_cast<uint64_t>(length)));
-    if (s.palette && s.palette->buffers[0].obtain(s.palette->bandBytes()) &&
-        s.palette->buffers[1].obtain(s.palette->bandBytes()))
-      s.writer.reset(new (std::nothrow) BandWriter(s.out, s.palette->bands, s.palette->buffers[0].start,
-                                                   s.palette->buffers[1].start));
+    if (s.palette && s.palette->obtain(kBandBuffers))
+      s.writer.reset(new (std::nothrow) BandWriter(s.out, s.palette->bands, s.palette->buffers));
     if (!s.writer || !s.writer->start()) {
       // No memory or no thread: the picture is written once it is read.
       s.writer.reset();
