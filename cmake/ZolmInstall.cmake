@@ -10,12 +10,18 @@ set(ZOLM_INSTALL_DOCDIR share/doc/zolmcom)
 # The libraries carry the project version; the soname changes with the major.
 set_target_properties(zolm_platform zolmcom_library PROPERTIES
   VERSION ${PROJECT_VERSION}
-  SOVERSION ${PROJECT_VERSION_MAJOR}
-  INSTALL_RPATH "$ORIGIN")
+  SOVERSION ${PROJECT_VERSION_MAJOR})
+# One RUNPATH, relative to each file, serves the build tree (the platform
+# library in platform/) and an installed tree (all in lib/), so installing
+# rewrites none: CMake would build a rewritable path padded with empty
+# entries, and the loader reads an empty entry as the current directory.
+set_target_properties(zolm_platform PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(zolmcom_library PROPERTIES INSTALL_RPATH "$ORIGIN:$ORIGIN/platform")
+set_target_properties(zolmcom PROPERTIES INSTALL_RPATH "$ORIGIN/platform:$ORIGIN/../${ZOLM_INSTALL_LIBDIR}")
+set_target_properties(zolm_platform zolmcom_library zolmcom PROPERTIES BUILD_WITH_INSTALL_RPATH ON)
 install(TARGETS zolm_platform zolmcom_library
         LIBRARY DESTINATION ${ZOLM_INSTALL_LIBDIR} NAMELINK_SKIP)
 
-set_target_properties(zolmcom PROPERTIES INSTALL_RPATH "$ORIGIN/../${ZOLM_INSTALL_LIBDIR}")
 # The command registers the server library it finds beside itself (the build
 # tree) or at this path relative to its own directory (an installed tree).
 target_compile_definitions(zolmcom PRIVATE

@@ -88,5 +88,16 @@ else
   fail "cmake --install $build failed"
 fi
 
+# An empty RUNPATH entry (as in "a::b" or a trailing ":") makes the loader
+# search the current directory for every library, the C++ runtime included.
+for file in "$build/zolmcom" "$build"/libzolmcom.so.1 "$build"/platform/libzolmplatform.so.1; do
+  runpath=$(readelf -d "$file" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
+  if [ -z "$runpath" ] || grep -qE '(^|:)(:|$)' <<<"$runpath"; then
+    fail "${file#"$build"/}: RUNPATH [$runpath] is empty or has an empty entry"
+  else
+    pass "${file#"$build"/}: RUNPATH $runpath"
+  fi
+done
+
 [ $failures -eq 0 ] || { echo "Linux packages: $failures failed"; exit 1; }
 echo "Linux packages: all checks passed"
