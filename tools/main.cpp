@@ -2,6 +2,7 @@
 // help and --version itself, picks the subcommand from the table below and
 // hands it the remaining arguments as UTF-8; each subcommand lives in its
 // own file (tools/<name>.cpp).
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -79,6 +80,10 @@ int wmain(int argc, wchar_t** argv) {
 }
 #else
 int main(int argc, char** argv) {
+  // Past the file size limit a write then fails with "File too large", and
+  // the save removes its temporary file and says so, instead of the command
+  // being killed with the temporary file left behind.
+  std::signal(SIGXFSZ, SIG_IGN);
   return dispatch(std::vector<std::string>(argv + 1, argv + argc));
 }
 #endif

@@ -59,8 +59,8 @@ DWORD errorFromErrno(int error) {
     case EEXIST: return ERROR_FILE_EXISTS;
     case EINVAL: return ERROR_INVALID_PARAMETER;
     case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return ERROR_DISK_FULL;
+    case EDQUOT: return ERROR_DISK_FULL;
+    case EFBIG: return ERROR_FILE_TOO_LARGE;
     case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
     case EXDEV: return ERROR_NOT_SAME_DEVICE;
     case EPIPE: return ERROR_BROKEN_PIPE;

@@ -35,6 +35,7 @@ const CodeText kMessages[] = {
     {ERROR_FILE_EXISTS, EEXIST, nullptr},
     {ERROR_INVALID_PARAMETER, EINVAL, nullptr},
     {ERROR_DISK_FULL, ENOSPC, nullptr},
+    {ERROR_FILE_TOO_LARGE, EFBIG, nullptr},
     {ERROR_INVALID_NAME, 0, "The file name is not valid"},
     {ERROR_NEGATIVE_SEEK, EINVAL, nullptr},
     {ERROR_BAD_PATHNAME, ELOOP, nullptr},

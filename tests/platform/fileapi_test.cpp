@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <thread>
 
 #include "tests/image/imageTestFiles.h"
@@ -185,6 +187,30 @@ TEST(HostFileApi, EscapedBytesNameTheFileWithThoseBytes) {
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetFileSize(file, nullptr), 3u);
   CloseHandle(file);
+}
+
+// A file that would grow past the process's size limit is not a full disk.
+TEST(HostFileApi, AWritePastTheFileSizeLimitIsFileTooLarge) {
+  struct rlimit old;
+  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old));
+  signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 4;
+  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
+  const std::u16string name = wide(scratchPath("limited.bin"));
+  HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  DWORD written = 0;
+  const BOOL ok = file != INVALID_HANDLE_VALUE && WriteFile(file, "0123456789", 10, &written, nullptr) &&
+                  WriteFile(file, "0123456789", 10, &written, nullptr);
+  const DWORD error = GetLastError();
+  setrlimit(RLIMIT_FSIZE, &old);
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  DeleteFileW(name.c_str());
+  ASSERT_FALSE(ok);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_TOO_LARGE), error);
+  WCHAR text[64];
+  ASSERT_GT(FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error, 0, text, 64, nullptr), 0u);
+  EXPECT_EQ(std::u16string(text), u"File too large");
 }
 
 TEST(HostFormatMessage, CodesTheFileCallsReportHaveTheirWords) {

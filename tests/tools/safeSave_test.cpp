@@ -77,8 +77,13 @@ TEST_F(SafeSave, FileSizeLimitLosesNothing) {
   testfiles::writeFile(folder + "/in.bmp", picture(1));
   testfiles::writeFile(folder + "/out.bmp", picture(2));
   testfiles::writeFile(folder + "/out.ppm", std::vector<uint8_t>{'P', '6'});
-  // Writes past 48 KiB fail with "file too large" instead of killing the command.
-  expectNothingLost(folder, "trap \"\" XFSZ; ulimit -f 48; ");
+  // Writes past 48 KiB fail with "file too large": the command does not
+  // let the limit's signal kill it half way through a save.
+  expectNothingLost(folder, "ulimit -f 48; ");
+  const std::string errors = folder + "/../limited-errors.txt";
+  run("ulimit -f 48; " + kCommand + " convert " + folder + "/in.bmp " + folder + "/out.bmp --scale 2 2>" + errors);
+  const std::vector<uint8_t> text = readFile(errors);
+  EXPECT_NE(std::string(text.begin(), text.end()).find("File too large"), std::string::npos);
 }
 
 // A 2-colour PCX picture's PPM goes out while the picture is read: a write
