@@ -19,6 +19,7 @@
 #include "image/imgStore.h"
 #include "image/pcx/pcxImg.h"
 #include "platform/fileapi.h"
+#include "tests/scratchDirectory.h"
 
 using namespace benchpictures;
 
@@ -28,14 +29,8 @@ constexpr int32_t kWidth = 4096;
 constexpr int32_t kHeight = 4096;
 
 std::string scratchDir() {
-  static const std::string dir = [] {
-    std::string pattern = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
-                          "/zolm-bench-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const char* made = mkdtemp(buffer.data());
-    return std::string(made ? made : "/tmp");
-  }();
+  static const std::string dir = testscratch::makeDirectory(
+      access("/dev/shm", W_OK) == 0 ? "/dev/shm/zolm-bench-XXXXXX" : "/tmp/zolm-bench-XXXXXX");
   return dir;
 }
 

@@ -13,6 +13,8 @@
 
 #include <unistd.h>
 
+#include "tests/scratchDirectory.h"
+
 namespace testfiles {
 
 // Numbers for generated test data: the same seed gives the same data on
@@ -31,11 +33,7 @@ class RepeatableNumbers {
 
 // A directory of this test process, made on first use.
 inline const std::string& scratchDir() {
-  static const std::string dir = [] {
-    char pattern[] = "/tmp/zolm-image-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    return std::string(made ? made : "/tmp");
-  }();
+  static const std::string dir = testscratch::makeDirectory("/tmp/zolm-image-test-XXXXXX");
   return dir;
 }
 

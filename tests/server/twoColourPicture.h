@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/scratchDirectory.h"
+
 namespace picture_test {
 
 inline std::string WriteTwoColourBmp(const std::string& fileName) {
@@ -20,11 +22,7 @@ inline std::string WriteTwoColourBmp(const std::string& fileName) {
       16, 32, 48, 0, 255, 254, 253, 0,                  // palette, blue green red reserved
       0x80, 0, 0, 0};                                   // one row: pixel 1, padded to 4 bytes
   static_assert(sizeof(bmp) == 66, "the picture is 66 bytes");
-  static std::string directory;
-  if (directory.empty()) {
-    char scratch[] = "/tmp/zolmcom-picture-XXXXXX";
-    if (mkdtemp(scratch) != nullptr) directory = scratch;
-  }
+  static const std::string directory = testscratch::makeDirectory("/tmp/zolmcom-picture-XXXXXX");
   const std::string path = directory + "/" + fileName;
   FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return std::string();

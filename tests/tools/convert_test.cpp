@@ -16,16 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/scratchDirectory.h"
+
 namespace {
 
 const std::string kCommand = std::string(ZOLM_BUILD_DIR) + "/zolmcom";
 
 const std::string& scratch() {
-  static const std::string dir = [] {
-    char pattern[] = "/tmp/zolm-convert-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    return std::string(made ? made : "/tmp");
-  }();
+  static const std::string dir = testscratch::makeDirectory("/tmp/zolm-convert-test-XXXXXX");
   return dir;
 }
 std::string at(const std::string& name) { return scratch() + "/" + name; }
