@@ -31,18 +31,7 @@ cImgStore::cImgStore(int32_t newRowCount, int32_t newWidth, int32_t newBitsPerPi
   // fail instead of wrapping.
   rowBytes = static_cast<int32_t>(imgRowBytes(newWidth, newBitsPerPixel));
 
-  // A negative count, or one whose table of row pointers cannot be addressed
-  // in 32 bits, is refused like a failed allocation.
-  if (static_cast<uint32_t>(newRowCount) >= (1u << 30)) {
-    failed = 1;
-    return;
-  }
-  rows = new (std::nothrow) uint8_t*[newRowCount > 0 ? newRowCount : 1];
-  if (!rows) {
-    failed = 1;
-    return;
-  }
-  for (int32_t i = 0; i < newRowCount; ++i) rows[i] = nullptr;
+  if (!obtainRowTable()) return;
   if (rowBytes < 0) {
     failed = 1;
     return;
@@ -55,16 +44,28 @@ cImgStore::cImgStore(int32_t newRowCount, int32_t newWidth, int32_t newBitsPerPi
     : rowCount(newRowCount), width(newWidth), bitsPerPixel(newBitsPerPixel), rowsBorrowed(true) {
   const int64_t bytes = imgRowBytes(newWidth, newBitsPerPixel);
   rowBytes = static_cast<int32_t>(bytes);
-  if (bytes < 0 || !firstRow || static_cast<uint32_t>(newRowCount) >= (1u << 30)) {
+  if (bytes < 0 || !firstRow) {
     failed = 1;
     return;
   }
-  rows = new (std::nothrow) uint8_t*[newRowCount > 0 ? newRowCount : 1];
+  if (!obtainRowTable()) return;
+  for (int32_t i = 0; i < newRowCount; ++i) rows[i] = firstRow + stride * static_cast<size_t>(i);
+}
+
+// The table of row pointers, every entry null. A negative count, or one whose
+// table cannot be addressed in 32 bits, is refused like a failed allocation.
+bool cImgStore::obtainRowTable() {
+  if (static_cast<uint32_t>(rowCount) >= (1u << 30)) {
+    failed = 1;
+    return false;
+  }
+  rows = new (std::nothrow) uint8_t*[rowCount > 0 ? rowCount : 1];
   if (!rows) {
     failed = 1;
-    return;
+    return false;
   }
-  for (int32_t i = 0; i < newRowCount; ++i) rows[i] = firstRow + stride * static_cast<size_t>(i);
+  for (int32_t i = 0; i < rowCount; ++i) rows[i] = nullptr;
+  return true;
 }
 
 // One block for all rows: one allocation instead of one a row, and rows

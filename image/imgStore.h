@@ -34,6 +34,7 @@ class cImgStore {
   cImgStore(int32_t rowCount, int32_t width, int32_t bitsPerPixel, uint8_t* firstRow, size_t stride);
 
  private:
+  bool obtainRowTable();
   bool obtainRowsInOneBlock();
   void obtainRowsOneByOne();
 
