@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <new>
 
 namespace {
@@ -52,6 +53,22 @@ uint32_t freshNumber(const void* self) {
 
 constexpr int kNameAttempts = 100;
 
+// The full name of the file `handle` has open, links followed, or null when
+// the platform cannot say (the given name then serves).
+WCHAR* finalNameOf(HANDLE handle) {
+  const DWORD flags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+  const DWORD size = GetFinalPathNameByHandleW(handle, nullptr, 0, flags);
+  if (size == 0) return nullptr;
+  WCHAR* name = new (std::nothrow) WCHAR[size];
+  if (!name) return nullptr;
+  const DWORD length = GetFinalPathNameByHandleW(handle, name, size, flags);
+  if (length == 0 || length >= size) {
+    delete[] name;
+    return nullptr;
+  }
+  return name;
+}
+
 }  // namespace
 
 cSaveTarget::~cSaveTarget() { abandon(); }
@@ -70,6 +87,8 @@ void cSaveTarget::forgetNames() {
 int32_t cSaveTarget::open(LPCWSTR target) {
   abandon();
   lastError = 0;
+  targetExisted = false;
+  std::unique_ptr<WCHAR[]> finalName;
   // The target as it is: a pipe or a device is written straight; a regular
   // file is only looked at (opening it for writing without truncating
   // asks the platform whether this save may replace it).
@@ -82,7 +101,13 @@ int32_t cSaveTarget::open(LPCWSTR target) {
     file = existing;
     return 1;
   } else {
+    // Through a symbolic link the save goes to the file the link names,
+    // so that the link stays a link; the temporary file then sits beside
+    // that file, on its disk.
+    finalName.reset(finalNameOf(existing));
     CloseHandle(existing);
+    if (finalName) target = finalName.get();
+    targetExisted = true;
   }
 
   const size_t length = nameLength(target);
@@ -137,15 +162,34 @@ int32_t cSaveTarget::commit() {
   }
   const bool closed = CloseHandle(file) != 0;
   file = nullptr;
-  if (!closed || !MoveFileExW(temporaryName, targetName,
-                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!closed || !putInPlace()) {
     const uint32_t code = GetLastError();
-    DeleteFileW(temporaryName);
+    // Once the platform has removed the target without moving the new
+    // file in, the temporary file holds the only copy: it stays.
+    if (code != ERROR_UNABLE_TO_MOVE_REPLACEMENT) DeleteFileW(temporaryName);
     forgetNames();
     return fail(code);
   }
   forgetNames();
   return 1;
+}
+
+bool cSaveTarget::putInPlace() {
+  constexpr DWORD kMove = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  if (!targetExisted) return MoveFileExW(temporaryName, targetName, kMove) != 0;
+  // Replacing keeps what the target was besides its bytes: who may read
+  // it, its attributes.
+  if (ReplaceFileW(targetName, temporaryName, nullptr,
+                   REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                   nullptr))
+    return true;
+  const DWORD code = GetLastError();
+  // Removed since it was opened, or removed by the platform in the attempt.
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
+    if (MoveFileExW(temporaryName, targetName, kMove)) return true;
+    SetLastError(code);
+  }
+  return false;
 }
 
 void cSaveTarget::abandon() {

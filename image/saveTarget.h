@@ -3,7 +3,9 @@
 // same folder, which replaces the target in one step only once every byte
 // is written and on the disk; a failed save removes it and leaves the
 // target as it was. A target that is not a regular file (a pipe, a device)
-// cannot be replaced and is written straight.
+// cannot be replaced and is written straight. A replaced file keeps its
+// permissions and attributes, and a symbolic link stays a link: the file it
+// names is the one replaced.
 #pragma once
 
 #include <cstdint>
@@ -37,9 +39,13 @@ class cSaveTarget {
  private:
   int32_t fail(uint32_t code);
   void forgetNames();
+  // Moves the whole temporary file to the target's name; false with the
+  // platform's code as its last error.
+  bool putInPlace();
 
   HANDLE file = nullptr;
   WCHAR* targetName = nullptr;     // owned copy, while a replacing save is open
   WCHAR* temporaryName = nullptr;  // owned
+  bool targetExisted = false;
   uint32_t lastError = 0;
 };

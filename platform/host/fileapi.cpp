@@ -7,6 +7,8 @@
 #include "platform/host/utf.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <fcntl.h>
 #include <new>
 #include <string>
@@ -105,6 +107,16 @@ std::string folderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Puts the folder that holds `path` on the disk: a new name lasts a crash
+// only then. False with the last error set.
+bool syncFolderOf(const std::string& path) {
+  const int folder = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const bool synced = folder >= 0 && ::fsync(folder) == 0;
+  const int error = errno;
+  if (folder >= 0) ::close(folder);
+  return synced || fail(errorFromErrno(error));
 }
 
 }  // namespace
@@ -299,6 +311,43 @@ BOOL WINAPI FlushFileBuffers(HANDLE handle) {
   return TRUE;
 }
 
+DWORD WINAPI GetFinalPathNameByHandleW(HANDLE handle, LPWSTR path, DWORD size, DWORD flags) {
+  HostFile* file = fileOf(handle);
+  if (!file) {
+    fail(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  if (flags != (FILE_NAME_NORMALIZED | VOLUME_NAME_DOS) || (path == nullptr && size != 0)) {
+    fail(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  // The kernel keeps the name each descriptor was reached by, links resolved.
+  char link[64];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", file->fd);
+  std::string name(PATH_MAX, '\0');
+  const ssize_t length = ::readlink(link, &name[0], name.size());
+  if (length <= 0 || static_cast<size_t>(length) >= name.size()) {
+    fail(length < 0 ? errorFromErrno(errno) : ERROR_FILENAME_EXCED_RANGE);
+    return 0;
+  }
+  name.resize(static_cast<size_t>(length));
+  // A name that no longer leads to this file (removed or renamed since) is no answer.
+  struct stat opened, named;
+  if (name[0] != '/' || ::fstat(file->fd, &opened) != 0 || ::stat(name.c_str(), &named) != 0 ||
+      opened.st_dev != named.st_dev || opened.st_ino != named.st_ino) {
+    fail(ERROR_FILE_NOT_FOUND);
+    return 0;
+  }
+  const std::u16string wide = zolm_platform::utf8ToUtf16(name.data(), name.size());
+  if (wide.size() >= size) {
+    lastError = ERROR_SUCCESS;
+    return static_cast<DWORD>(wide.size() + 1);
+  }
+  std::char_traits<char16_t>::copy(path, wide.c_str(), wide.size() + 1);
+  lastError = ERROR_SUCCESS;
+  return static_cast<DWORD>(wide.size());
+}
+
 BOOL WINAPI MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
   std::string source, target;
   if (!pathOf(from, source) || !pathOf(to, target)) return FALSE;
@@ -306,14 +355,30 @@ BOOL WINAPI MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
   if (!(flags & MOVEFILE_REPLACE_EXISTING) && ::lstat(target.c_str(), &info) == 0)
     return fail(ERROR_ALREADY_EXISTS);
   if (::rename(source.c_str(), target.c_str()) != 0) return fail(errorFromErrno(errno));
-  if (flags & MOVEFILE_WRITE_THROUGH) {
-    // The new name lasts a crash only once its folder is on the disk.
-    const int folder = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool synced = folder >= 0 && ::fsync(folder) == 0;
-    const int error = errno;
-    if (folder >= 0) ::close(folder);
-    if (!synced) return fail(errorFromErrno(error));
-  }
+  if ((flags & MOVEFILE_WRITE_THROUGH) && !syncFolderOf(target)) return FALSE;
+  lastError = ERROR_SUCCESS;
+  return TRUE;
+}
+
+BOOL WINAPI ReplaceFileW(LPCWSTR replacedName, LPCWSTR replacementName, LPCWSTR backupName,
+                         DWORD flags, LPVOID exclude, LPVOID reserved) {
+  if (backupName != nullptr || exclude != nullptr || reserved != nullptr ||
+      (flags & ~(REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS)) != 0)
+    return fail(ERROR_INVALID_PARAMETER);
+  std::string replaced, replacement;
+  if (!pathOf(replacedName, replaced) || !pathOf(replacementName, replacement)) return FALSE;
+  struct stat kept;
+  if (::stat(replaced.c_str(), &kept) != 0) return fail(errorFromErrno(errno));
+  // Who may read the file stays as it was: its permission bits, then its
+  // owner and group where this user may give them (a change of owner
+  // clears the set-user bits, so the bits go last).
+  const bool owned = ::chown(replacement.c_str(), kept.st_uid, kept.st_gid) == 0 ||
+                     ::chown(replacement.c_str(), static_cast<uid_t>(-1), kept.st_gid) == 0;
+  const bool moded = ::chmod(replacement.c_str(), kept.st_mode & 07777) == 0;
+  if (!moded && !(flags & REPLACEFILE_IGNORE_ACL_ERRORS)) return fail(errorFromErrno(errno));
+  if (!owned && !(flags & REPLACEFILE_IGNORE_ACL_ERRORS)) return fail(ERROR_ACCESS_DENIED);
+  if (::rename(replacement.c_str(), replaced.c_str()) != 0) return fail(errorFromErrno(errno));
+  if (!syncFolderOf(replaced)) return FALSE;
   lastError = ERROR_SUCCESS;
   return TRUE;
 }

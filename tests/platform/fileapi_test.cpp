@@ -156,6 +156,21 @@ TEST(HostFileApi, MoveFileReplacesOnlyWhenAskedAndDeleteRemoves) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
 
+TEST(HostFileApi, ReplaceFileKeepsTheReplacedFilesPermissions) {
+  const std::string replaced = scratchPath("replaced"), replacement = scratchPath("replacement");
+  const std::u16string replacedName = wide(replaced), replacementName = wide(replacement);
+  testfiles::writeFile(replacement, std::vector<uint8_t>{3});
+  EXPECT_FALSE(ReplaceFileW(replacedName.c_str(), replacementName.c_str(), nullptr, 0, nullptr, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  testfiles::writeFile(replaced, std::vector<uint8_t>{1, 1});
+  ASSERT_EQ(0, chmod(replaced.c_str(), 0640));
+  EXPECT_TRUE(ReplaceFileW(replacedName.c_str(), replacementName.c_str(), nullptr, 0, nullptr, nullptr));
+  EXPECT_EQ(testfiles::readFile(replaced), std::vector<uint8_t>{3});
+  struct stat info;
+  ASSERT_EQ(0, stat(replaced.c_str(), &info));
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
 TEST(HostFileApi, FileTypeTellsFilesDevicesAndPipesApart) {
   testfiles::writeFile(scratchPath("typed"), std::vector<uint8_t>{1});
   HANDLE file = openRead(scratchPath("typed"));

@@ -159,3 +159,32 @@ TEST_F(SafeSave, PipesAreWrittenStraight) {
   EXPECT_EQ(1, run("cat " + fifoBmp + " >" + got + " & " + kCommand + " convert " + bmp + " " + fifoBmp + "; s=$?; wait; exit $s"));
   EXPECT_EQ(readFile(got).size(), readFile(scratchPath("plain.bmp")).size());
 }
+
+TEST_F(SafeSave, AReplacedFileKeepsItsPermissionsAndALinkStaysALink) {
+  const std::string in = scratchPath("keep-in.bmp"), expected = scratchPath("keep-expected.bmp");
+  testfiles::writeFile(in, picture(5));
+  ASSERT_EQ(0, run(kCommand + " convert " + in + " " + expected));
+  const std::vector<uint8_t> result = readFile(expected);
+
+  const std::string secret = scratchPath("keep-private.bmp");
+  testfiles::writeFile(secret, picture(6));
+  ASSERT_EQ(0, chmod(secret.c_str(), 0600));
+  EXPECT_EQ(0, run(kCommand + " convert " + in + " " + secret));
+  struct stat info;
+  ASSERT_EQ(0, stat(secret.c_str(), &info));
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+  EXPECT_EQ(readFile(secret), result);
+
+  // The link's target lies in another folder: the new picture is put there.
+  const std::string elsewhere = scratchPath("keep-elsewhere");
+  mkdir(elsewhere.c_str(), 0700);
+  const std::string linked = elsewhere + "/target.bmp", link = scratchPath("keep-link.bmp");
+  testfiles::writeFile(linked, picture(7));
+  unlink(link.c_str());
+  ASSERT_EQ(0, symlink(linked.c_str(), link.c_str()));
+  EXPECT_EQ(0, run(kCommand + " convert " + in + " " + link));
+  ASSERT_EQ(0, lstat(link.c_str(), &info));
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+  EXPECT_EQ(readFile(linked), result);
+  EXPECT_EQ(entries(elsewhere), (std::set<std::string>{".", "..", "target.bmp"}));
+}

@@ -1,8 +1,9 @@
 # zolmcom.exe as a user meets it, sourced by tests/wine/run: help and
 # version, failures in words with the platform's own message text, saves
-# that replace a file only when whole (MoveFileExW) and leave it as it was
-# when the disk is full, and conversion between BMP and PCX, each result
-# read back by the host command.
+# that replace a file only when whole (ReplaceFileW, MoveFileExW), through a
+# symbolic link into the file it names, and leave it as it was when the disk
+# is full, and conversion between BMP and PCX, each result read back by the
+# host command.
 
 command_version=$(sed -n 's/^project(zolmcom VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 command_dir=$zolm/command
@@ -101,6 +102,20 @@ command_checks() {
     pass "zolmcom.exe replaces an existing file with the whole picture"
   else
     fail "zolmcom.exe convert over an existing file:"
+    echo "$out" | head -4
+  fi
+  # OUT a symbolic link to a file in another folder: that file gets the
+  # picture (ReplaceFileW on the name GetFinalPathNameByHandleW gives) and
+  # the link stays.
+  mkdir -p "$command_dir/linked"
+  cp "$command_dir/pal4.bmp" "$command_dir/linked/target.bmp"
+  ln -sfn "$command_dir/linked/target.bmp" "$command_dir/link.bmp"
+  out=$(command_run convert pal8.bmp link.bmp)
+  if grep -qx "exit 0" <<<"$out" && [ -L "$command_dir/link.bmp" ] &&
+     cmp -s "$command_dir/linked/target.bmp" "$command_dir/fresh.bmp"; then
+    pass "zolmcom.exe saves through a symbolic link into the file it names"
+  else
+    fail "zolmcom.exe convert into a symbolic link:"
     echo "$out" | head -4
   fi
   command_full_disk
