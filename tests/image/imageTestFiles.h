@@ -131,12 +131,11 @@ inline std::vector<uint8_t> bmpInfoFile(int32_t width, int32_t height, uint16_t 
   return out;
 }
 
-// A version 5 PCX file of width x height pixels in `planes` planes of
-// `bits` bits, from its plane lines (planes x lineBytes bytes a row, rows
-// from the top); repeated bytes are coded as runs, which end with the row.
-// Colour map entry i is (16i, 255 - 16i, 5i).
-inline std::vector<uint8_t> pcxFile(uint8_t bits, uint8_t planes, int32_t width, int32_t height,
-                                    uint16_t lineBytes, const std::vector<uint8_t>& lines) {
+// The 128-byte header of a version 5 run-coded PCX file of width x height
+// pixels in `planes` planes of `bits` bits, `lineBytes` bytes a plane line;
+// its colour map is black.
+inline std::vector<uint8_t> pcxHeader(uint8_t bits, uint8_t planes, int32_t width, int32_t height,
+                                      uint16_t lineBytes) {
   std::vector<uint8_t> out(128, 0);
   out[0] = 10;
   out[1] = 5;
@@ -146,14 +145,24 @@ inline std::vector<uint8_t> pcxFile(uint8_t bits, uint8_t planes, int32_t width,
   out[9] = static_cast<uint8_t>((width - 1) >> 8);
   out[10] = static_cast<uint8_t>(height - 1);
   out[11] = static_cast<uint8_t>((height - 1) >> 8);
+  out[65] = planes;
+  out[66] = static_cast<uint8_t>(lineBytes);
+  out[67] = static_cast<uint8_t>(lineBytes >> 8);
+  return out;
+}
+
+// A version 5 PCX file of width x height pixels in `planes` planes of
+// `bits` bits, from its plane lines (planes x lineBytes bytes a row, rows
+// from the top); repeated bytes are coded as runs, which end with the row.
+// Colour map entry i is (16i, 255 - 16i, 5i).
+inline std::vector<uint8_t> pcxFile(uint8_t bits, uint8_t planes, int32_t width, int32_t height,
+                                    uint16_t lineBytes, const std::vector<uint8_t>& lines) {
+  std::vector<uint8_t> out = pcxHeader(bits, planes, width, height, lineBytes);
   for (int i = 0; i < 16; ++i) {
     out[16 + 3 * i] = static_cast<uint8_t>(16 * i);
     out[17 + 3 * i] = static_cast<uint8_t>(255 - 16 * i);
     out[18 + 3 * i] = static_cast<uint8_t>(5 * i);
   }
-  out[65] = planes;
-  out[66] = static_cast<uint8_t>(lineBytes);
-  out[67] = static_cast<uint8_t>(lineBytes >> 8);
   const size_t rowBytes = size_t{planes} * lineBytes;
   for (size_t start = 0; start < lines.size(); start += rowBytes) {
     for (size_t at = start; at < start + rowBytes;) {

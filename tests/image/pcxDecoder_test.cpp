@@ -10,27 +10,10 @@
 #include "tests/image/imageTestFiles.h"
 
 using testfiles::loadBytes;
+using testfiles::pcxHeader;
 using bytes = std::vector<uint8_t>;
 
 namespace {
-
-// A version 5 header for width x height pixels of the given planes.
-bytes header(uint8_t bitsPerPlane, uint8_t planes, uint16_t width, uint16_t height,
-             uint16_t bytesPerPlaneLine) {
-  bytes h(128, 0);
-  h[0] = 10;
-  h[1] = 5;
-  h[2] = 1;
-  h[3] = bitsPerPlane;
-  h[8] = static_cast<uint8_t>(width - 1);
-  h[9] = static_cast<uint8_t>((width - 1) >> 8);
-  h[10] = static_cast<uint8_t>(height - 1);
-  h[11] = static_cast<uint8_t>((height - 1) >> 8);
-  h[65] = planes;
-  h[66] = static_cast<uint8_t>(bytesPerPlaneLine);
-  h[67] = static_cast<uint8_t>(bytesPerPlaneLine >> 8);
-  return h;
-}
 
 int32_t load(cPcxImg& image, bytes file, const bytes& data, bool withTrailer = false) {
   file.insert(file.end(), data.begin(), data.end());
@@ -61,7 +44,7 @@ TEST(PcxReorder, GroupsOfBitsAreReversed) {
 TEST(PcxRuns, CodeBytesWithTheTopBitsSetAreRuns) {
   cPcxImg image;
   // 0xC1 0xC5: one byte 0xC5; 0xC0 x: nothing; 0xC3 7: three sevens.
-  ASSERT_EQ(load(image, header(8, 1, 5, 1, 5), {0xC1, 0xC5, 0xC0, 99, 0xC3, 7, 0x3F}, true), errNone);
+  ASSERT_EQ(load(image, pcxHeader(8, 1, 5, 1, 5), {0xC1, 0xC5, 0xC0, 99, 0xC3, 7, 0x3F}, true), errNone);
   EXPECT_EQ(row(image, 0), (bytes{0xC5, 7, 7, 7, 0x3F}));
 }
 
@@ -70,7 +53,7 @@ TEST(PcxRuns, CodeBytesWithTheTopBitsSetAreRuns) {
 TEST(PcxRuns, RunContinuesIntoTheNextPlane) {
   cPcxImg image;
   bytes data = {0xC0 | 60, 1, 0xFF, 2, 0xC0 | 7, 3, 0xC0 | 60, 4, 0xC0 | 60, 5};
-  ASSERT_EQ(load(image, header(8, 3, 70, 1, 70), data), errPalette);
+  ASSERT_EQ(load(image, pcxHeader(8, 3, 70, 1, 70), data), errPalette);
   bytes expected(210);
   for (int x = 0; x < 70; ++x) {
     expected[3 * x] = x < 60 ? 1 : 2;
@@ -84,21 +67,21 @@ TEST(PcxRuns, RunContinuesIntoTheNextPlane) {
 // with a fresh code byte.
 TEST(PcxRuns, RunPastTheRowIsDropped) {
   cPcxImg image;
-  ASSERT_EQ(load(image, header(8, 1, 3, 2, 3), {0xC5, 9, 4, 5, 6}, true), errNone);
+  ASSERT_EQ(load(image, pcxHeader(8, 1, 3, 2, 3), {0xC5, 9, 4, 5, 6}, true), errNone);
   EXPECT_EQ(row(image, 0), (bytes{9, 9, 9}));
   EXPECT_EQ(row(image, 1), (bytes{4, 5, 6}));
 }
 
 TEST(PcxRuns, LinePaddingIsReadAndDropped) {
   cPcxImg image;
-  ASSERT_EQ(load(image, header(8, 1, 3, 2, 4), {1, 2, 3, 0x2E, 4, 5, 6, 0x2E}, true), errNone);
+  ASSERT_EQ(load(image, pcxHeader(8, 1, 3, 2, 4), {1, 2, 3, 0x2E, 4, 5, 6, 0x2E}, true), errNone);
   EXPECT_EQ(row(image, 0), (bytes{1, 2, 3}));
   EXPECT_EQ(row(image, 1), (bytes{4, 5, 6}));
 }
 
 TEST(PcxRuns, PlaneLineTooShortLeavesPixelsBlack) {
   cPcxImg image;
-  ASSERT_EQ(load(image, header(8, 1, 4, 1, 2), {1, 2}, true), errNone);
+  ASSERT_EQ(load(image, pcxHeader(8, 1, 4, 1, 2), {1, 2}, true), errNone);
   EXPECT_EQ(row(image, 0), (bytes{1, 2, 0, 0}));
 }
 
@@ -106,8 +89,8 @@ TEST(PcxRuns, PlaneLineTooShortLeavesPixelsBlack) {
 // row held: pixels beyond a short line become 0, bytes beyond the row's
 // capacity stay as they were.
 TEST(PcxBitPlanes, OnePlaneOfOneBitOverwritesTheRowUpToItsCapacity) {
-  bytes file = header(1, 1, 21, 1, 2);
-  file.insert(file.end(), {0xA5, 0xC1, 0xFF});
+  bytes file = pcxHeader(1, 1, 21, 1, 2);
+  for (uint8_t data : {0xA5, 0xC1, 0xFF}) file.push_back(data);
   testfiles::writeFile(testfiles::scratchPath("short1.pcx"), file);
   cPcxImg image;
   ASSERT_EQ(image.openForRead(testfiles::wide(testfiles::scratchPath("short1.pcx")).c_str()), 1);
@@ -126,7 +109,7 @@ TEST(PcxBitPlanes, OnePlaneOfOneBitOverwritesTheRowUpToItsCapacity) {
 // top bit.
 TEST(PcxBitPlanes, FourPlanesOfOneBit) {
   cPcxImg image;
-  ASSERT_EQ(load(image, header(1, 4, 10, 1, 2), {0x80, 0x40, 0x40, 0x00, 0xC1, 0x80, 0x80, 0x40, 0x00}),
+  ASSERT_EQ(load(image, pcxHeader(1, 4, 10, 1, 2), {0x80, 0x40, 0x40, 0x00, 0xC1, 0x80, 0x80, 0x40, 0x00}),
             errNone);
   EXPECT_EQ(row(image, 0), (bytes{1 + 4, 2 + 8, 0, 0, 0, 0, 0, 0, 4, 1}));
 }
@@ -134,13 +117,13 @@ TEST(PcxBitPlanes, FourPlanesOfOneBit) {
 TEST(PcxBitPlanes, TwoPlanesOfTwoBits) {
   cPcxImg image;
   // Plane 0 gives the low pair, plane 1 the high pair.
-  ASSERT_EQ(load(image, header(2, 2, 4, 1, 1), {0x1B, 0xC1, 0xE4}), errNone);
+  ASSERT_EQ(load(image, pcxHeader(2, 2, 4, 1, 1), {0x1B, 0xC1, 0xE4}), errNone);
   EXPECT_EQ(row(image, 0), (bytes{0 + 4 * 3, 1 + 4 * 2, 2 + 4 * 1, 3 + 4 * 0}));
 }
 
 TEST(PcxBitPlanes, OnePlaneOfFourBits) {
   cPcxImg image;
-  ASSERT_EQ(load(image, header(4, 1, 3, 1, 2), {0x12, 0x30}), errNone);
+  ASSERT_EQ(load(image, pcxHeader(4, 1, 3, 1, 2), {0x12, 0x30}), errNone);
   EXPECT_EQ(row(image, 0), (bytes{1, 2, 3}));
 }
 
@@ -156,7 +139,7 @@ TEST(PcxBitPlanes, WideRowsMatchPixelByPixel) {
       data.push_back(v);
     }
   cPcxImg image;
-  ASSERT_EQ(load(image, header(1, 4, width, 1, 256), data), errNone);
+  ASSERT_EQ(load(image, pcxHeader(1, 4, width, 1, 256), data), errNone);
   bytes got = row(image, 0);
   ASSERT_EQ(got.size(), static_cast<size_t>(width));
   for (int i = 0; i < width; ++i) {
@@ -173,26 +156,26 @@ TEST(PcxBitPlanes, WideRowsMatchPixelByPixel) {
 // short by the end of the file is not: it stays black.
 TEST(PcxEnd, LastRowEndingTheFileIsStored) {
   cPcxImg image;
-  ASSERT_EQ(load(image, header(4, 1, 2, 2, 1), {0x12, 0x34}), errNone);
+  ASSERT_EQ(load(image, pcxHeader(4, 1, 2, 2, 1), {0x12, 0x34}), errNone);
   EXPECT_EQ(row(image, 0), (bytes{1, 2}));
   EXPECT_EQ(row(image, 1), (bytes{3, 4}));
 }
 
 TEST(PcxEnd, RowCutShortByTheFileStaysBlack) {
   cPcxImg image;
-  ASSERT_EQ(load(image, header(8, 3, 2, 3, 2), {1, 2, 3, 4, 5, 6, 7, 8, 9}), errPalette);
+  ASSERT_EQ(load(image, pcxHeader(8, 3, 2, 3, 2), {1, 2, 3, 4, 5, 6, 7, 8, 9}), errPalette);
   EXPECT_EQ(row(image, 0), (bytes{1, 3, 5, 2, 4, 6}));
   EXPECT_EQ(row(image, 1), (bytes{0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(row(image, 2), (bytes{0, 0, 0, 0, 0, 0}));
   cPcxImg runCut;
   // The second row's run has lost its value byte.
-  ASSERT_EQ(load(runCut, header(1, 1, 8, 2, 1), {0xC1, 0xFF, 0xFF}), errNone);
+  ASSERT_EQ(load(runCut, pcxHeader(1, 1, 8, 2, 1), {0xC1, 0xFF, 0xFF}), errNone);
   EXPECT_EQ(row(runCut, 0), (bytes(8, 1)));
   EXPECT_EQ(row(runCut, 1), (bytes(8, 0)));
 }
 
 TEST(PcxEnd, DecoderStatusAfterTheEnd) {
-  bytes file = header(8, 1, 2, 1, 2);
+  bytes file = pcxHeader(8, 1, 2, 1, 2);
   testfiles::writeFile(testfiles::scratchPath("dec.pcx"), file);
   cPcxImg image;
   ASSERT_EQ(image.openForRead(testfiles::wide(testfiles::scratchPath("dec.pcx")).c_str()), 1);
@@ -270,7 +253,7 @@ TEST(PcxRuns, DataAcrossManyReadBuffersDecodesAsByteByByte) {
     const bytes data = randomCodedRows(form.planes, length, height, 7u + form.bits * 31u + form.planes);
     ASSERT_GT(data.size(), size_t{2} << 16) << "data spans several read buffers: " << int(form.bits) << "x" << int(form.planes);
     cPcxImg image;
-    const int32_t result = load(image, header(form.bits, form.planes, width, height, length), data, form.bits * form.planes == 8);
+    const int32_t result = load(image, pcxHeader(form.bits, form.planes, width, height, length), data, form.bits * form.planes == 8);
     ASSERT_TRUE(result == errNone || (result == errPalette && form.planes == 3)) << result;
     const std::vector<bytes> lines = referenceLines(data, form.planes, length, height);
     for (uint32_t r = 0; r < height; ++r) {
