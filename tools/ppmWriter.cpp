@@ -329,13 +329,17 @@ bool writePaletteRows(Output& out, const cBitmapFile& image, uint64_t dataStart)
   return writeBandsInTurn(out, palette.bands, palette.buffers[0].start);
 }
 
+// The PPM header of `store`'s picture; its length.
+size_t ppmHeader(const cImgStore& store, char (&header)[48]) {
+  return static_cast<size_t>(std::snprintf(header, sizeof header, "P6\n%d %d\n255\n", store.width, store.rowCount));
+}
+
 bool writePicture(Output& out, const cBitmapFile& image) {
   const cImgStore& store = *image.pixels;
   char header[48];
-  const int length = std::snprintf(header, sizeof header, "P6\n%d %d\n255\n", store.width, store.rowCount);
-  if (!writeAll(out, reinterpret_cast<const uint8_t*>(header), static_cast<size_t>(length))) return false;
-  const bool ok = store.bitsPerPixel == 24 ? writeTrueColorRows(out, store)
-                                           : writePaletteRows(out, image, static_cast<uint64_t>(length));
+  const size_t length = ppmHeader(store, header);
+  if (!writeAll(out, reinterpret_cast<const uint8_t*>(header), length)) return false;
+  const bool ok = store.bitsPerPixel == 24 ? writeTrueColorRows(out, store) : writePaletteRows(out, image, length);
   if (!ok && out.error == 0) out.error = ERROR_NOT_ENOUGH_MEMORY;  // no band buffer
   return ok;
 }
@@ -389,8 +393,8 @@ void livePpmWriter::rowsFinal(const cBitmapFile& image, int32_t count) {
     }
     s.out.handle = s.target.handle();
     char header[48];
-    const int length = std::snprintf(header, sizeof header, "P6\n%d %d\n255\n", store->width, store->rowCount);
-    s.palette.reset(new (std::nothrow) PaletteBands(image, static_cast<uint64_t>(length)));
+    const size_t length = ppmHeader(*store, header);
+    s.palette.reset(new (std::nothrow) PaletteBands(image, length));
     if (s.palette && s.palette->obtain(kBandBuffers))
       s.writer.reset(new (std::nothrow) BandWriter(s.out, s.palette->bands, s.palette->buffers));
     if (!s.writer || !s.writer->start()) {
@@ -401,7 +405,7 @@ void livePpmWriter::rowsFinal(const cBitmapFile& image, int32_t count) {
       return;
     }
     s.took = true;
-    if (!writeAll(s.out, reinterpret_cast<const uint8_t*>(header), static_cast<size_t>(length))) s.failed = true;
+    if (!writeAll(s.out, reinterpret_cast<const uint8_t*>(header), length)) s.failed = true;
   }
   if (!s.took || s.failed) return;
   const Bands& bands = s.palette->bands;

@@ -221,7 +221,6 @@ HBITMAP newSection(HDC dcHandle, const BITMAPINFO* info, uint8_t* given, size_t 
   return reinterpret_cast<HBITMAP>(bitmap);
 }
 
-
 }  // namespace
 
 HBITMAP WINAPI CreateDIBSection(HDC dcHandle, const BITMAPINFO* info, UINT usage, void** bits,
